@@ -1,0 +1,77 @@
+// The module-wide state: one record in static storage, shared by every part of the module.
+#pragma once
+
+#include <windows.h>
+#include <winwlx.h>
+
+class FingerprintLibrary;
+
+// Every user name and password the module holds lives in a field of this size, NUL included.
+constexpr size_t kTextFieldSize = 128;
+
+// The highest GINA interface version the module speaks.
+constexpr DWORD kMaxGinaVersion = WLX_VERSION_1_4;
+
+// The system GINA's entry points, in the order they are resolved; null until resolved.
+struct SystemGina {
+  decltype(&::WlxNegotiate) WlxNegotiate;
+  decltype(&::WlxInitialize) WlxInitialize;
+  decltype(&::WlxDisplaySASNotice) WlxDisplaySASNotice;
+  decltype(&::WlxLoggedOutSAS) WlxLoggedOutSAS;
+  decltype(&::WlxActivateUserShell) WlxActivateUserShell;
+  decltype(&::WlxLoggedOnSAS) WlxLoggedOnSAS;
+  decltype(&::WlxDisplayLockedNotice) WlxDisplayLockedNotice;
+  decltype(&::WlxIsLockOk) WlxIsLockOk;
+  decltype(&::WlxWkstaLockedSAS) WlxWkstaLockedSAS;
+  decltype(&::WlxIsLogoffOk) WlxIsLogoffOk;
+  decltype(&::WlxLogoff) WlxLogoff;
+  decltype(&::WlxShutdown) WlxShutdown;
+  decltype(&::WlxStartApplication) WlxStartApplication;
+  decltype(&::WlxScreenSaverNotify) WlxScreenSaverNotify;
+  decltype(&::WlxNetworkProviderLoad) WlxNetworkProviderLoad;
+  decltype(&::WlxDisplayStatusMessage) WlxDisplayStatusMessage;
+  decltype(&::WlxGetStatusMessage) WlxGetStatusMessage;
+  decltype(&::WlxRemoveStatusMessage) WlxRemoveStatusMessage;
+  decltype(&::WlxGetConsoleSwitchCredentials) WlxGetConsoleSwitchCredentials;
+  decltype(&::WlxReconnectNotify) WlxReconnectNotify;
+  decltype(&::WlxDisconnectNotify) WlxDisconnectNotify;
+};
+
+struct ModuleState {
+  // Set at process attach.
+  HINSTANCE moduleInstance;
+  FingerprintLibrary* library;  // owned; null when the fingerprint library could not be prepared
+  int languageBase;             // 0 English, 30 Portuguese (Brazil)
+
+  // Set at negotiation and initialisation.
+  DWORD negotiatedVersion;
+  SystemGina systemGina;
+  HANDLE hWlx;
+  void* winlogonFunctions;  // Winlogon's dispatch table
+
+  // Winlogon's own dialog service and the system GINA's dialog procedures that the hooks replace.
+  PWLX_DIALOG_BOX_PARAM savedDialogBoxParam;
+  DLGPROC savedLogonProc;
+  DLGPROC savedSecurityOptionsProc;
+  DLGPROC savedUnlockProc;
+
+  // The notice shown now; stays set after the dialog ends.
+  HWND noticeWindow;
+
+  // Written only on Winlogon's thread.
+  bool captureRunning;
+
+  // Written by the fingerprint library's thread while a notice is up, read by the dialog hooks
+  // after the SAS that the match raises.
+  bool fingerprintMatched;
+  char candidateUser[kTextFieldSize];
+  char candidatePassword[kTextFieldSize];
+  char loggedOnUser[kTextFieldSize];
+};
+
+extern ModuleState GinaState;
+
+// Overwrites a whole 128-byte text field with zeros.
+inline void WipeTextField(char (&field)[kTextFieldSize]) {
+  SecureZeroMemory(field, sizeof field);
+}

@@ -2,7 +2,10 @@
 #pragma once
 
 #include <windows.h>
+// The header declares the GINA entry points without C linkage; they are C functions.
+extern "C" {
 #include <winwlx.h>
+}
 
 class FingerprintLibrary;
 

@@ -1,6 +1,7 @@
 # Shared settings of the scripts: where the builds and the Wine prefix live, and how Wine runs.
+# VODUVO_BUILD_ROOT moves the builds and the prefix elsewhere (for a second work area).
 top=${top:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-export BUILD_ROOT="$top/build"
+export BUILD_ROOT=${VODUVO_BUILD_ROOT:-$top/build}
 export WINEPREFIX="$BUILD_ROOT/wineprefix"
 export WINEDEBUG=-all
 export WINE64=/usr/lib/wine/wine64

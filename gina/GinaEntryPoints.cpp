@@ -1,0 +1,139 @@
+// The GINA interface as Winlogon sees it: every entry point passes on to the system GINA, with the
+// module's own additions before or after. The context pointer is the system GINA's, untouched.
+#include <windows.h>
+// The header declares the GINA entry points without C linkage; they are C functions.
+extern "C" {
+#include <winwlx.h>
+}
+
+#include "gina/DialogHook.h"
+#include "gina/GinaState.h"
+#include "gina/SystemGina.h"
+
+namespace {
+
+// Calls the system GINA's entry point with the same arguments. An entry point above the negotiated
+// version was never resolved; Winlogon does not call it, and if it does it gets a neutral answer.
+template <class Result, class... Params, class... Args>
+Result PassOn(Result(WINAPI* entry)(Params...), Result neutral, Args... args) {
+  return entry ? entry(args...) : neutral;
+}
+
+template <class... Params, class... Args>
+void PassOn(void(WINAPI* entry)(Params...), Args... args) {
+  if (entry) entry(args...);
+}
+
+const SystemGina& System() { return GinaState.systemGina; }
+
+}  // namespace
+
+BOOL WINAPI WlxNegotiate(DWORD dwWinlogonVersion, PDWORD pdwDllVersion) {
+  if (!pdwDllVersion) return FALSE;
+  return NegotiateWithSystemGina(dwWinlogonVersion, pdwDllVersion);
+}
+
+BOOL WINAPI WlxInitialize(LPWSTR lpWinsta, HANDLE hWlx, PVOID pvReserved, PVOID pWinlogonFunctions,
+                          PVOID* pWlxContext) {
+  GinaState.hWlx = hWlx;
+  GinaState.winlogonFunctions = pWinlogonFunctions;
+  InstallDialogHook(pWinlogonFunctions, GinaState.negotiatedVersion);
+  return PassOn(System().WlxInitialize, FALSE, lpWinsta, hWlx, pvReserved, pWinlogonFunctions,
+                pWlxContext);
+}
+
+VOID WINAPI WlxDisplaySASNotice(PVOID pWlxContext) {
+  PassOn(System().WlxDisplaySASNotice, pWlxContext);
+}
+
+int WINAPI WlxLoggedOutSAS(PVOID pWlxContext, DWORD dwSasType, PLUID pAuthenticationId,
+                           PSID pLogonSid, PDWORD pdwOptions, PHANDLE phToken,
+                           PWLX_MPR_NOTIFY_INFO pNprNotifyInfo, PVOID* pProfile) {
+  int action = PassOn(System().WlxLoggedOutSAS, int{WLX_SAS_ACTION_NONE}, pWlxContext, dwSasType,
+                      pAuthenticationId, pLogonSid, pdwOptions, phToken, pNprNotifyInfo, pProfile);
+  // Whatever the outcome: after a typed or cancelled logon this is the name the user gave.
+  CopyMemory(GinaState.loggedOnUser, GinaState.candidateUser, kTextFieldSize);
+  GinaState.loggedOnUser[kTextFieldSize - 1] = '\0';
+  return action;
+}
+
+BOOL WINAPI WlxActivateUserShell(PVOID pWlxContext, PWSTR pszDesktopName, PWSTR pszMprLogonScript,
+                                 PVOID pEnvironment) {
+  return PassOn(System().WlxActivateUserShell, FALSE, pWlxContext, pszDesktopName,
+                pszMprLogonScript, pEnvironment);
+}
+
+int WINAPI WlxLoggedOnSAS(PVOID pWlxContext, DWORD dwSasType, PVOID pReserved) {
+  return PassOn(System().WlxLoggedOnSAS, int{WLX_SAS_ACTION_NONE}, pWlxContext, dwSasType,
+                pReserved);
+}
+
+VOID WINAPI WlxDisplayLockedNotice(PVOID pWlxContext) {
+  PassOn(System().WlxDisplayLockedNotice, pWlxContext);
+}
+
+BOOL WINAPI WlxIsLockOk(PVOID pWlxContext) {
+  return PassOn(System().WlxIsLockOk, FALSE, pWlxContext);
+}
+
+int WINAPI WlxWkstaLockedSAS(PVOID pWlxContext, DWORD dwSasType) {
+  return PassOn(System().WlxWkstaLockedSAS, int{WLX_SAS_ACTION_NONE}, pWlxContext, dwSasType);
+}
+
+BOOL WINAPI WlxIsLogoffOk(PVOID pWlxContext) {
+  return PassOn(System().WlxIsLogoffOk, FALSE, pWlxContext);
+}
+
+VOID WINAPI WlxLogoff(PVOID pWlxContext) {
+  WipeTextField(GinaState.candidateUser);
+  WipeTextField(GinaState.candidatePassword);
+  WipeTextField(GinaState.loggedOnUser);
+  GinaState.fingerprintMatched = false;
+  PassOn(System().WlxLogoff, pWlxContext);
+}
+
+VOID WINAPI WlxShutdown(PVOID pWlxContext, DWORD ShutdownType) {
+  PassOn(System().WlxShutdown, pWlxContext, ShutdownType);
+}
+
+BOOL WINAPI WlxStartApplication(PVOID pWlxContext, PWSTR pszDesktopName, PVOID pEnvironment,
+                                PWSTR pszCmdLine) {
+  return PassOn(System().WlxStartApplication, FALSE, pWlxContext, pszDesktopName, pEnvironment,
+                pszCmdLine);
+}
+
+BOOL WINAPI WlxScreenSaverNotify(PVOID pWlxContext, BOOL* pSecure) {
+  return PassOn(System().WlxScreenSaverNotify, FALSE, pWlxContext, pSecure);
+}
+
+BOOL WINAPI WlxNetworkProviderLoad(PVOID pWlxContext, PWLX_MPR_NOTIFY_INFO pNprNotifyInfo) {
+  return PassOn(System().WlxNetworkProviderLoad, FALSE, pWlxContext, pNprNotifyInfo);
+}
+
+BOOL WINAPI WlxDisplayStatusMessage(PVOID pWlxContext, HDESK hDesktop, DWORD dwOptions,
+                                    PWSTR pTitle, PWSTR pMessage) {
+  return PassOn(System().WlxDisplayStatusMessage, FALSE, pWlxContext, hDesktop, dwOptions, pTitle,
+                pMessage);
+}
+
+BOOL WINAPI WlxGetStatusMessage(PVOID pWlxContext, DWORD* pdwOptions, PWSTR pMessage,
+                                DWORD dwBufferSize) {
+  return PassOn(System().WlxGetStatusMessage, FALSE, pWlxContext, pdwOptions, pMessage,
+                dwBufferSize);
+}
+
+BOOL WINAPI WlxRemoveStatusMessage(PVOID pWlxContext) {
+  return PassOn(System().WlxRemoveStatusMessage, FALSE, pWlxContext);
+}
+
+BOOL WINAPI WlxGetConsoleSwitchCredentials(PVOID pWlxContext, PVOID pCredInfo) {
+  return PassOn(System().WlxGetConsoleSwitchCredentials, FALSE, pWlxContext, pCredInfo);
+}
+
+VOID WINAPI WlxReconnectNotify(PVOID pWlxContext) {
+  PassOn(System().WlxReconnectNotify, pWlxContext);
+}
+
+VOID WINAPI WlxDisconnectNotify(PVOID pWlxContext) {
+  PassOn(System().WlxDisconnectNotify, pWlxContext);
+}

@@ -1,0 +1,36 @@
+# Fails unless the module's export table holds exactly the names of its export list, undecorated.
+# Arguments: -DOBJDUMP=... -DMODULE=path/to/VoDUVO.dll -DEXPORT_LIST=path/to/VoDUVO.def
+execute_process(COMMAND ${OBJDUMP} -p ${MODULE} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "objdump failed on ${MODULE}")
+endif()
+
+# The names follow the "[Ordinal/Name Pointer] Table" heading, one "[ n] name" line each.
+string(REPLACE "\n" ";" dump_lines "${dump}")
+set(exported)
+set(in_table FALSE)
+foreach(line IN LISTS dump_lines)
+  if(line MATCHES "Ordinal/Name Pointer")
+    set(in_table TRUE)
+  elseif(in_table AND line MATCHES "^[ \t]*\\[[ 0-9]+\\][ \t]+([^ \t]+)")
+    list(APPEND exported ${CMAKE_MATCH_1})
+  elseif(in_table)
+    break()
+  endif()
+endforeach()
+
+file(STRINGS ${EXPORT_LIST} lines)
+set(expected)
+foreach(line IN LISTS lines)
+  if(line MATCHES "^[ \t]+([A-Za-z0-9_]+)[ \t]*$")
+    list(APPEND expected ${CMAKE_MATCH_1})
+  endif()
+endforeach()
+
+list(SORT exported)
+list(SORT expected)
+list(LENGTH exported count)
+if(NOT exported STREQUAL expected)
+  message(FATAL_ERROR "export table differs from the export list\n exported: ${exported}\n expected: ${expected}")
+endif()
+message(STATUS "${count} exports, exactly the export list, none decorated")

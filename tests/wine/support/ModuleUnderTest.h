@@ -1,0 +1,30 @@
+// The module as Winlogon meets it: VoDUVO.dll loaded from the test folder, its entry points bound
+// by name. Each instance loads a fresh copy (fresh module state) and unloads it at the end.
+#pragma once
+
+#include <windows.h>
+
+#include "sim/host/GinaInterface.h"
+
+class ModuleUnderTest {
+ public:
+  ModuleUnderTest();
+  ~ModuleUnderTest();
+  ModuleUnderTest(const ModuleUnderTest&) = delete;
+  ModuleUnderTest& operator=(const ModuleUnderTest&) = delete;
+
+  HMODULE Handle() const { return module_; }
+  const GinaInterface& Entries() const { return entries_; }
+  // Unloads the module now (process detach); returns what FreeLibrary answered.
+  BOOL Unload();
+
+ private:
+  HMODULE module_;
+  GinaInterface entries_{};
+};
+
+// The module's code linked into the test executable itself: same entry points, but its state
+// (GinaState) can be read and set by the test.
+GinaInterface LinkedModuleEntries();
+// Clears the linked module's state to what a fresh load has.
+void ResetLinkedModuleState();

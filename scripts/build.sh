@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Configures (once) and builds the two Windows builds: build/w64 (tests) and build/w32 (product).
+# Configures (once) and builds the Windows builds: build/w64 (tests) and build/w32 (product).
+# Usage: build.sh [w64|w32]   (both when none is named)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 # shellcheck source=scripts/env.sh
 . "$top/scripts/env.sh"
 jobs=${JOBS:-2}
-for arch in w64 w32; do
+archs=${1:-w64 w32}
+for arch in $archs; do
   case $arch in
     w64) toolchain=cmake/toolchain-x86_64-w64-mingw32.cmake ;;
     w32) toolchain=cmake/toolchain-i686-w64-mingw32.cmake ;;
@@ -14,5 +16,5 @@ for arch in w64 w32; do
     cmake -S "$top" -B "$BUILD_ROOT/$arch" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_TOOLCHAIN_FILE="$top/$toolchain" -DVODUVO_WERROR=ON >/dev/null
   fi
-  cmake --build "$BUILD_ROOT/$arch" -j "$jobs" "$@"
+  cmake --build "$BUILD_ROOT/$arch" -j "$jobs"
 done

@@ -6,6 +6,9 @@
 #include "tests/wine/support/TestPaths.h"
 
 ModuleUnderTest::ModuleUnderTest() {
+  char directory[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, directory);
+  oldDirectory_ = directory;
   std::string path = BinPath("VoDUVO.dll");
   module_ = LoadLibraryA(path.c_str());
   if (!module_) {
@@ -15,7 +18,10 @@ ModuleUnderTest::ModuleUnderTest() {
   EXPECT_TRUE(BindGinaInterface(module_, entries_)) << "the module lacks a GINA entry point";
 }
 
-ModuleUnderTest::~ModuleUnderTest() { Unload(); }
+ModuleUnderTest::~ModuleUnderTest() {
+  Unload();
+  SetCurrentDirectoryA(oldDirectory_.c_str());
+}
 
 BOOL ModuleUnderTest::Unload() {
   if (!module_) return FALSE;

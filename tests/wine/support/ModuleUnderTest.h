@@ -1,8 +1,11 @@
 // The module as Winlogon meets it: VoDUVO.dll loaded from the test folder, its entry points bound
-// by name. Each instance loads a fresh copy (fresh module state) and unloads it at the end.
+// by name. Each instance loads a fresh copy (fresh module state) and unloads it at the end, and
+// then gives the process back the current directory that loading the module may have changed.
 #pragma once
 
 #include <windows.h>
+
+#include <string>
 
 #include "sim/host/GinaInterface.h"
 
@@ -21,6 +24,7 @@ class ModuleUnderTest {
  private:
   HMODULE module_;
   GinaInterface entries_{};
+  std::string oldDirectory_;
 };
 
 // The module's code linked into the test executable itself: same entry points, but its state

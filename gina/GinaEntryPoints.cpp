@@ -52,8 +52,7 @@ int WINAPI WlxLoggedOutSAS(PVOID pWlxContext, DWORD dwSasType, PLUID pAuthentica
   int action = PassOn(System().WlxLoggedOutSAS, int{WLX_SAS_ACTION_NONE}, pWlxContext, dwSasType,
                       pAuthenticationId, pLogonSid, pdwOptions, phToken, pNprNotifyInfo, pProfile);
   // Whatever the outcome: after a typed or cancelled logon this is the name the user gave.
-  CopyMemory(GinaState.loggedOnUser, GinaState.candidateUser, kTextFieldSize);
-  GinaState.loggedOnUser[kTextFieldSize - 1] = '\0';
+  CopyTextField(GinaState.loggedOnUser, GinaState.candidateUser);
   return action;
 }
 

@@ -60,6 +60,9 @@ TEST_P(AfterLoggedOutSas, LoggedOnUserTakesTheCandidateWhateverTheOutcome) {
 
   EXPECT_EQ(LoggedOutSas(), GetParam().systemAnswer);
   EXPECT_STREQ(GinaState.loggedOnUser, GetParam().candidate);
+  size_t length = std::strlen(GetParam().candidate);
+  for (size_t i = length; i < kTextFieldSize; ++i)
+    ASSERT_EQ(GinaState.loggedOnUser[i], 0) << "nothing of the previous name stays, byte " << i;
 }
 
 INSTANTIATE_TEST_SUITE_P(Logon, AfterLoggedOutSas,

@@ -8,6 +8,7 @@
 
 #include "sim/host/WinlogonHost.h"
 #include "sim/msgina/StandInGinaControl.h"
+#include "sim/papyl/StandInPapylControl.h"
 
 namespace {
 
@@ -61,6 +62,16 @@ void PrintSystemGinaLog() {
       std::printf(" %#llx", static_cast<unsigned long long>(call->args[a]));
     std::printf("\n");
   }
+}
+
+// The fingerprint library is the GINA's business; the demo only reports what it was asked.
+void PrintFingerprintLibraryCalls(HMODULE library) {
+  SimPapylControl control{};
+  if (!library || !control.Bind(library)) return;
+  const char* const names[] = {"_PxInitialize@0", "_PxCapInitialize@4", "_PxCapFinalize@0",
+                               "_PxFinalize@0"};
+  std::printf("\nWhat the fingerprint library received:\n");
+  for (const char* name : names) std::printf("  %-32s %d call(s)\n", name, control.CallCount(name));
 }
 
 int RunCycle(WinlogonHost& host) {
@@ -124,11 +135,23 @@ int main() {
     std::printf("cannot load it (error %lu)\n", GetLastError());
     return 1;
   }
+  HMODULE fingerprintLibrary = GetModuleHandleA("papyl.dll");
+  std::printf("fingerprint library %s\n",
+              fingerprintLibrary ? "loaded from the GINA's folder" : "not loaded");
+  // Held here too, so its counts can still be read after the GINA is unloaded.
+  if (fingerprintLibrary) fingerprintLibrary = LoadLibraryA("papyl.dll");
+
   GinaInterface entries{};
   if (!BindGinaInterface(module, entries)) std::printf("warning: the GINA lacks entry points\n");
-  WinlogonHost host(entries);
-  int status = RunCycle(host);
+  int status = 0;
+  {
+    WinlogonHost host(entries);
+    status = RunCycle(host);
+  }
   PrintSystemGinaLog();
+  FreeLibrary(module);
+  std::printf("\nthe GINA is unloaded, as at the end of the process\n");
+  PrintFingerprintLibraryCalls(fingerprintLibrary);
   std::fflush(stdout);
   return status;
 }

@@ -1,0 +1,229 @@
+// The enrolment tool's command line: parsing, the three commands and their messages.
+#include "tools/enroll/EnrollTool.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "accounts/AccountStore.h"
+#include "tools/enroll/PasswordInput.h"
+#include "tools/enroll/StoreWriter.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage:\n"
+    "  voduvo-enroll add USER --mode MODE --template1 FILE --template2 FILE\n"
+    "      Adds the account USER, or replaces it. The password is read as one line from\n"
+    "      standard input (typed without echo at a console) and stored protected.\n"
+    "  voduvo-enroll list\n"
+    "      Lists the enrolled accounts, one a line: name, mode number, mode name.\n"
+    "  voduvo-enroll remove USER\n"
+    "      Removes the account USER.\n"
+    "  voduvo-enroll --help\n"
+    "\n"
+    "MODE is a number or a name:\n"
+    "  0 not-authorized            may neither log on nor unlock\n"
+    "  1 fingerprint-only          a fingerprint logs on; typing is refused\n"
+    "  2 password-only             name and password are typed\n"
+    "  3 fingerprint-or-password   either\n"
+    "  4 fingerprint-and-password  a fingerprint and the typed password\n"
+    "USER is the Windows user name without a domain, at most 127 characters. The password is at\n"
+    "most 127 characters. Template files hold the fingerprint library's templates as extracted.\n"
+    "Exit status: 0 done, 1 bad arguments or input, 2 the operation failed.\n";
+
+// Registry values are best kept small; no template comes near this.
+constexpr size_t kMaxTemplateBytes = 1024 * 1024;
+
+struct ModeName {
+  LoginMode mode;
+  const char* number;
+  const char* name;
+};
+
+constexpr ModeName kModes[] = {
+    {NotAuthorized, "0", "not-authorized"},
+    {FingerprintOnly, "1", "fingerprint-only"},
+    {PasswordOnly, "2", "password-only"},
+    {FingerprintOrPassword, "3", "fingerprint-or-password"},
+    {FingerprintAndPassword, "4", "fingerprint-and-password"},
+};
+
+const char* NameOfMode(LoginMode mode) {
+  for (const ModeName& m : kModes) {
+    if (m.mode == mode) return m.name;
+  }
+  return "no-policy";
+}
+
+bool ParseMode(const char* text, LoginMode* mode) {
+  for (const ModeName& m : kModes) {
+    if (strcmp(text, m.number) == 0 || strcmp(text, m.name) == 0) {
+      *mode = m.mode;
+      return true;
+    }
+  }
+  return false;
+}
+
+int BadArguments(const ToolStreams& io, const std::string& problem) {
+  fprintf(io.err, "voduvo-enroll: %s\nTry 'voduvo-enroll --help'.\n", problem.c_str());
+  return kExitBadArguments;
+}
+
+int Failed(const ToolStreams& io, const std::string& problem, LONG status = ERROR_SUCCESS) {
+  char reason[256] = "";
+  if (status != ERROR_SUCCESS) {
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   static_cast<DWORD>(status), 0, reason, sizeof reason, nullptr);
+  }
+  fprintf(io.err, "voduvo-enroll: %s%s%s\n", problem.c_str(), *reason ? ": " : "", reason);
+  return kExitFailed;
+}
+
+// Why a user name cannot name an account's key, or null when it can.
+const char* UserNameProblem(const char* name) {
+  if (!*name) return "the user name is empty";
+  if (strlen(name) > kMaxStoredTextLength) return "the user name is longer than 127 characters";
+  if (strchr(name, '\\')) return "the user name contains a backslash";
+  return nullptr;
+}
+
+// The whole file, when it can be read, is not empty and is not too large; otherwise why not.
+std::string ReadTemplateFile(const char* path, Bytes& bytes) {
+  FILE* file = fopen(path, "rb");
+  if (!file) return std::string("cannot open template file ") + path;
+  BYTE chunk[4096];
+  size_t got = 0;
+  while (bytes.size() <= kMaxTemplateBytes && (got = fread(chunk, 1, sizeof chunk, file)) > 0) {
+    bytes.insert(bytes.end(), chunk, chunk + got);
+  }
+  bool failed = ferror(file) != 0;
+  fclose(file);
+  if (failed) return std::string("cannot read template file ") + path;
+  if (bytes.empty()) return std::string("template file ") + path + " is empty";
+  if (bytes.size() > kMaxTemplateBytes) {
+    return std::string("template file ") + path + " is too large";
+  }
+  return std::string();
+}
+
+const char* PasswordProblem(PasswordLine line) {
+  switch (line) {
+    case PasswordLine::Missing: return "no password on standard input";
+    case PasswordLine::TooLong: return "the password is longer than 127 characters";
+    case PasswordLine::ZeroByte: return "the password contains a zero byte";
+    default: return nullptr;
+  }
+}
+
+struct AddArguments {
+  const char* user = nullptr;
+  const char* mode = nullptr;
+  const char* template1 = nullptr;
+  const char* template2 = nullptr;
+};
+
+// Fills args from argv[2..]; gives the problem, or an empty text when they are complete.
+std::string ParseAddArguments(int argc, const char* const argv[], AddArguments& args) {
+  if (argc < 3 || argv[2][0] == '-') return "add: the user name is missing";
+  args.user = argv[2];
+  for (int i = 3; i < argc; i += 2) {
+    const char** slot = strcmp(argv[i], "--mode") == 0        ? &args.mode
+                        : strcmp(argv[i], "--template1") == 0 ? &args.template1
+                        : strcmp(argv[i], "--template2") == 0 ? &args.template2
+                                                              : nullptr;
+    if (!slot) return std::string("add: unknown argument ") + argv[i];
+    if (*slot) return std::string("add: ") + argv[i] + " is given twice";
+    if (i + 1 >= argc) return std::string("add: ") + argv[i] + " needs a value";
+    *slot = argv[i + 1];
+  }
+  if (!args.mode) return "add: --mode is missing";
+  if (!args.template1) return "add: --template1 is missing";
+  if (!args.template2) return "add: --template2 is missing";
+  return std::string();
+}
+
+int Add(int argc, const char* const argv[], const ToolStreams& io) {
+  AddArguments args;
+  std::string problem = ParseAddArguments(argc, argv, args);
+  if (!problem.empty()) return BadArguments(io, problem);
+  if (const char* nameProblem = UserNameProblem(args.user)) return BadArguments(io, nameProblem);
+  LoginMode mode = NotAuthorized;
+  if (!ParseMode(args.mode, &mode)) {
+    return BadArguments(io, std::string("add: unknown login mode ") + args.mode);
+  }
+  Bytes template1, template2;
+  problem = ReadTemplateFile(args.template1, template1);
+  if (problem.empty()) problem = ReadTemplateFile(args.template2, template2);
+  if (!problem.empty()) return BadArguments(io, problem);
+
+  SecretText password;
+  const char* passwordProblem =
+      PasswordProblem(ReadPasswordLine(io.in, io.interactive, io.err, password));
+  if (passwordProblem) return BadArguments(io, passwordProblem);
+  Bytes blob;
+  if (!ProtectPassword(password.text, blob)) return Failed(io, "cannot protect the password");
+
+  bool replacing = KeyExists(kStorePath, args.user);
+  LONG status = WriteAccount(args.user, mode, template1, template2, blob);
+  if (status != ERROR_SUCCESS) return Failed(io, "cannot write the account", status);
+  if (!AccountReadsBack(args.user, mode, template1, template2, password.text)) {
+    return Failed(io, "the account was written but does not read back as written");
+  }
+  fprintf(io.out, "%s account %s, mode %u (%s)\n", replacing ? "Replaced" : "Added", args.user,
+          static_cast<unsigned>(mode), NameOfMode(mode));
+  return kExitOk;
+}
+
+int List(int argc, const ToolStreams& io) {
+  if (argc > 2) return BadArguments(io, "list takes no arguments");
+  if (!KeyExists(kStoreParentPath, kStoreKeyName)) return kExitOk;
+  char** names = nullptr;
+  int32_t count = 0;
+  int result = EnumerateSubkeys(kStoreParentPath, kStoreKeyName, &names, &count);
+  if (result != StoreOk) {
+    return Failed(io, "cannot list the accounts (code " + std::to_string(result) + ")");
+  }
+  for (int32_t i = 0; i < count; ++i) {
+    LoginMode mode = NotAuthorized;
+    int read = ReadLoginMode(names[i], &mode);
+    if (read == StoreOk) {
+      fprintf(io.out, "%s\t%u\t%s\n", names[i], static_cast<unsigned>(mode), NameOfMode(mode));
+    } else {
+      fprintf(io.out, "%s\t-\tunreadable (code %d)\n", names[i], read);
+    }
+  }
+  ReleaseSubkeyNames(names, count);
+  return kExitOk;
+}
+
+int Remove(int argc, const char* const argv[], const ToolStreams& io) {
+  if (argc != 3) return BadArguments(io, "remove takes exactly one user name");
+  const char* user = argv[2];
+  if (const char* nameProblem = UserNameProblem(user)) return BadArguments(io, nameProblem);
+  if (!KeyExists(kStorePath, user)) return Failed(io, std::string("no account named ") + user);
+  LONG status = RemoveAccount(user);
+  if (status != ERROR_SUCCESS) {
+    return Failed(io, std::string("cannot remove account ") + user, status);
+  }
+  fprintf(io.out, "Removed account %s\n", user);
+  return kExitOk;
+}
+
+}  // namespace
+
+int RunEnrollTool(int argc, const char* const argv[], const ToolStreams& io) {
+  if (argc < 2) return BadArguments(io, "a command is missing");
+  const char* command = argv[1];
+  if (strcmp(command, "--help") == 0 || strcmp(command, "-h") == 0 ||
+      strcmp(command, "help") == 0) {
+    fputs(kUsage, io.out);
+    return kExitOk;
+  }
+  if (strcmp(command, "add") == 0) return Add(argc, argv, io);
+  if (strcmp(command, "list") == 0) return List(argc, io);
+  if (strcmp(command, "remove") == 0) return Remove(argc, argv, io);
+  return BadArguments(io, std::string("unknown command ") + command);
+}

@@ -1,0 +1,20 @@
+// The enrolment tool's commands: add or replace an account, list accounts, remove an account.
+// main() runs them on the process's standard streams; tests run them on files of their own.
+#pragma once
+
+#include <cstdio>
+
+struct ToolStreams {
+  FILE* in;          // the password, one line
+  FILE* out;         // results
+  FILE* err;         // problems and the password prompt
+  bool interactive;  // in is a console: prompt, and do not echo the password
+};
+
+// Exit codes.
+constexpr int kExitOk = 0;
+constexpr int kExitBadArguments = 1;
+constexpr int kExitFailed = 2;
+
+// Runs the command that argv[1..] names (argv[0] is the program). Never prints a password.
+int RunEnrollTool(int argc, const char* const argv[], const ToolStreams& io);

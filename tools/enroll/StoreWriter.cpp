@@ -1,0 +1,88 @@
+// Writing and removing accounts in the store, and checking what was written through the
+// module's own reader.
+#include "tools/enroll/StoreWriter.h"
+
+#include <wincrypt.h>
+
+#include <cstring>
+
+#include "accounts/AccountStore.h"
+
+namespace {
+
+LONG SetValue(HKEY key, const char* name, DWORD type, const BYTE* data, size_t size) {
+  return RegSetValueExA(key, name, 0, type, data, static_cast<DWORD>(size));
+}
+
+bool TemplateReadsBack(const char* userName, int number, const Bytes& expected) {
+  TemplateBuffer* record = nullptr;
+  bool same = ReadTemplate(userName, &record, number) == StoreOk &&
+              static_cast<size_t>(record->size) == expected.size() &&
+              (expected.empty() || memcmp(record->data, expected.data(), expected.size()) == 0);
+  ReleaseTemplate(record);
+  return same;
+}
+
+}  // namespace
+
+bool ProtectPassword(const char* password, Bytes& blob) {
+  DATA_BLOB plain{static_cast<DWORD>(strlen(password) + 1),
+                  reinterpret_cast<BYTE*>(const_cast<char*>(password))};
+  DATA_BLOB entropy{sizeof passwordEntropy, const_cast<BYTE*>(passwordEntropy)};
+  DATA_BLOB result{0, nullptr};
+  if (!CryptProtectData(&plain, L"VoDUVO", &entropy, nullptr, nullptr, kPasswordProtectionFlags,
+                        &result)) {
+    return false;
+  }
+  blob.assign(result.pbData, result.pbData + result.cbData);
+  LocalFree(result.pbData);
+  return true;
+}
+
+LONG WriteAccount(const char* userName, LoginMode mode, const Bytes& template1,
+                  const Bytes& template2, const Bytes& protectedPassword) {
+  char* path = JoinKeyPath(kStorePath, userName);
+  if (!path) return ERROR_INVALID_PARAMETER;
+  HKEY key = nullptr;
+  LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                KEY_SET_VALUE, nullptr, &key, nullptr);
+  delete[] path;
+  if (status != ERROR_SUCCESS) return status;
+  // Little-endian on every Windows target, as the reader takes it.
+  DWORD login = mode;
+  status = SetValue(key, kLoginValue, REG_DWORD, reinterpret_cast<const BYTE*>(&login),
+                    sizeof login);
+  if (status == ERROR_SUCCESS) {
+    status = SetValue(key, kTemplate1Value, REG_BINARY, template1.data(), template1.size());
+  }
+  if (status == ERROR_SUCCESS) {
+    status = SetValue(key, kTemplate2Value, REG_BINARY, template2.data(), template2.size());
+  }
+  if (status == ERROR_SUCCESS) {
+    status = SetValue(key, kPasswordValue, REG_BINARY, protectedPassword.data(),
+                      protectedPassword.size());
+  }
+  RegCloseKey(key);
+  return status;
+}
+
+bool AccountReadsBack(const char* userName, LoginMode mode, const Bytes& template1,
+                      const Bytes& template2, const char* password) {
+  LoginMode stored = NotAuthorized;
+  if (ReadLoginMode(userName, &stored) != StoreOk || stored != mode) return false;
+  if (!TemplateReadsBack(userName, 1, template1) || !TemplateReadsBack(userName, 2, template2)) {
+    return false;
+  }
+  char* unprotected = nullptr;
+  bool same = ReadPassword(userName, &unprotected) == StoreOk && strcmp(unprotected, password) == 0;
+  ReleasePassword(unprotected);
+  return same;
+}
+
+LONG RemoveAccount(const char* userName) {
+  char* path = JoinKeyPath(kStorePath, userName);
+  if (!path) return ERROR_INVALID_PARAMETER;
+  LONG status = RegDeleteKeyA(HKEY_LOCAL_MACHINE, path);
+  delete[] path;
+  return status;
+}

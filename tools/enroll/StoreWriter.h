@@ -1,0 +1,28 @@
+// The writing side of the account store, which only the enrolment tool has: the module itself
+// never writes the registry. The layout comes from accounts/StoreFormat.h.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "accounts/StoreFormat.h"
+
+using Bytes = std::vector<BYTE>;
+
+// Protects a terminated password of at most 127 characters, terminator included, as the store
+// requires (passwordEntropy, local-machine scope). Returns false when it cannot be protected.
+bool ProtectPassword(const char* password, Bytes& blob);
+
+// Creates the account's key, or opens the existing one, and writes all four values. Returns a
+// Win32 error code (ERROR_SUCCESS on success).
+LONG WriteAccount(const char* userName, LoginMode mode, const Bytes& template1,
+                  const Bytes& template2, const Bytes& protectedPassword);
+
+// Whether the module's own store operations read the account back as written.
+bool AccountReadsBack(const char* userName, LoginMode mode, const Bytes& template1,
+                      const Bytes& template2, const char* password);
+
+// Deletes the account's key. Returns a Win32 error code (ERROR_FILE_NOT_FOUND when there is no
+// such account).
+LONG RemoveAccount(const char* userName);

@@ -1,5 +1,5 @@
 // The store's registry primitives against the real registry: joined paths, key tests, subkey
-// listing and value reads, with every buffer checked against the bytes actually stored.
+// listing and value reads, every buffer judged against the bytes actually stored.
 #include <gtest/gtest.h>
 #include <malloc.h>
 #include <windows.h>
@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "accounts/Registry.h"
 #include "accounts/StoreFormat.h"
@@ -15,9 +14,12 @@
 
 namespace {
 
-constexpr char kScratchParent[] = "SOFTWARE\\VoDUVO store tests";
-constexpr char kScratchName[] = "registry primitives";
-const std::string kScratch = std::string(kScratchParent) + "\\" + kScratchName;
+constexpr char kParent[] = "SOFTWARE\\VoDUVO store tests";
+constexpr char kName[] = "registry primitives";
+const std::string kScratch = std::string(kParent) + "\\" + kName;
+
+// Out locations start as this; a failure must overwrite it with null.
+char kPoison[] = "poison";
 
 // How many bytes a buffer handed out with new[] really has: reads are judged against this.
 size_t AllocatedSize(const void* buffer) { return _msize(const_cast<void*>(buffer)); }
@@ -28,84 +30,41 @@ void DeleteTree(const std::string& path) {
     return;
   }
   char name[256];
-  DWORD length = sizeof name;
-  while (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) ==
-         ERROR_SUCCESS) {
+  for (DWORD length = sizeof name; RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr,
+                                                 nullptr, nullptr) == ERROR_SUCCESS;
+       length = sizeof name) {
     DeleteTree(path + "\\" + name);
-    length = sizeof name;
   }
   RegCloseKey(key);
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
 }
 
-void CreateKey(const std::string& path) {
+// Creates the key below the scratch key, and the value when a name is given.
+void Make(const std::string& sub, const char* value = nullptr, DWORD type = REG_BINARY,
+          const std::string& bytes = "") {
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &key, nullptr),
-            ERROR_SUCCESS)
-      << path;
-  RegCloseKey(key);
-}
-
-void SetValue(const std::string& path, const char* name, DWORD type, const std::string& bytes) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                            nullptr, &key, nullptr),
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (kScratch + sub).c_str(), 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
             ERROR_SUCCESS);
-  EXPECT_EQ(RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                           static_cast<DWORD>(bytes.size())),
-            ERROR_SUCCESS);
-  RegCloseKey(key);
-}
-
-// The value's bytes as the registry itself hands them out.
-std::string RawValue(const std::string& path, const char* name) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-    return "(no key)";
-  }
-  std::string bytes(4096, '\0');
-  DWORD size = static_cast<DWORD>(bytes.size());
-  LONG status = RegQueryValueExA(key, name, nullptr, nullptr,
-                                 reinterpret_cast<BYTE*>(&bytes[0]), &size);
-  RegCloseKey(key);
-  bytes.resize(status == ERROR_SUCCESS ? size : 0);
-  return bytes;
-}
-
-// The names as the registry itself enumerates them.
-std::vector<std::string> RawSubkeyNames(const std::string& path) {
-  std::vector<std::string> names;
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-    return names;
-  }
-  char name[256];
-  DWORD length = sizeof name;
-  for (DWORD i = 0; RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) ==
-                    ERROR_SUCCESS;
-       ++i, length = sizeof name) {
-    names.emplace_back(name);
+  if (value) {
+    EXPECT_EQ(RegSetValueExA(key, value, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                             static_cast<DWORD>(bytes.size())),
+              ERROR_SUCCESS);
   }
   RegCloseKey(key);
-  return names;
 }
 
 class RegistryPrimitives : public testing::Test {
  protected:
   void SetUp() override {
-    DeleteTree(kScratch);
-    CreateKey(kScratch);
+    DeleteTree(kParent);
+    Make("");
   }
-  void TearDown() override { DeleteTree(kScratchParent); }
+  void TearDown() override { DeleteTree(kParent); }
 };
 
-// Poison for out locations: a failure must overwrite it with null.
-char kPoison[] = "poison";
-BYTE* PoisonBytes() { return reinterpret_cast<BYTE*>(kPoison); }
-
 TEST(JoinKeyPath, PutsOneBackslashBetweenTheParts) {
-  struct Row {
+  const struct {
     const char* first;
     const char* second;
     const char* joined;  // null: no path
@@ -114,9 +73,9 @@ TEST(JoinKeyPath, PutsOneBackslashBetweenTheParts) {
       {"a\\b", "c\\d", "a\\b\\c\\d"},
       {"", "sub", "\\sub"},
       {"base", "", "base\\"},
+      {kStoreParentPath, kStoreKeyName, kStorePath},  // both forms name the same key
       {nullptr, "sub", nullptr},
       {"base", nullptr, nullptr},
-      {nullptr, nullptr, nullptr},
   };
   for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
     char* path = JoinKeyPath(rows[i].first, rows[i].second);
@@ -131,180 +90,129 @@ TEST(JoinKeyPath, PutsOneBackslashBetweenTheParts) {
   }
 }
 
-TEST(JoinKeyPath, BothFormsOfTheStoreKeyNameTheSameKey) {
-  char* joined = JoinKeyPath(kStoreParentPath, kStoreKeyName);
-  EXPECT_STREQ(joined, kStorePath);
-  delete[] joined;
-}
-
 TEST_F(RegistryPrimitives, KeyExistsOnlyForKeysThatOpen) {
-  CreateKey(kScratch + "\\child\\grandchild");
-  EXPECT_TRUE(KeyExists(kScratchParent, kScratchName));
-  EXPECT_TRUE(KeyExists(kScratch.c_str(), "child"));
+  Make("\\child\\grandchild");
+  EXPECT_TRUE(KeyExists(kParent, kName));
   EXPECT_TRUE(KeyExists(kScratch.c_str(), "child\\grandchild")) << "a sub path nests";
   EXPECT_TRUE(KeyExists(kScratch.c_str(), "CHILD")) << "the registry ignores case";
   EXPECT_FALSE(KeyExists(kScratch.c_str(), "missing"));
-  EXPECT_FALSE(KeyExists(kScratch.c_str(), "child\\missing"));
   EXPECT_FALSE(KeyExists(nullptr, "child"));
   EXPECT_FALSE(KeyExists(kScratch.c_str(), nullptr));
 }
 
-TEST_F(RegistryPrimitives, EnumerateSubkeysOfAKeyWithoutSubkeysGivesAnEmptyArray) {
-  char** names = reinterpret_cast<char**>(PoisonBytes());
+TEST_F(RegistryPrimitives, EnumerateSubkeysListsDirectSubkeysInTheRegistrysOrder) {
+  char** names = reinterpret_cast<char**>(kPoison);
   int32_t count = 99;
-  ASSERT_EQ(EnumerateSubkeys(kScratchParent, kScratchName, &names, &count), 0);
+  ASSERT_EQ(EnumerateSubkeys(kParent, kName, &names, &count), 0);
   EXPECT_EQ(count, 0);
-  EXPECT_NE(names, nullptr);
-  EXPECT_NE(names, reinterpret_cast<char**>(PoisonBytes()));
+  EXPECT_NE(names, nullptr) << "an empty array";
   ReleaseSubkeyNames(names, count);
-}
 
-TEST_F(RegistryPrimitives, EnumerateSubkeysListsEveryNameInEnumerationOrder) {
-  const char* made[] = {"bob", "a much longer account name", "Carol", "d"};
-  for (const char* name : made) CreateKey(kScratch + "\\" + name);
-  CreateKey(kScratch + "\\bob\\nested");  // not a direct subkey: not listed
-  std::vector<std::string> expected = RawSubkeyNames(kScratch);
-  ASSERT_EQ(expected.size(), 4u);
-
-  char** names = nullptr;
-  int32_t count = 0;
-  ASSERT_EQ(EnumerateSubkeys(kScratchParent, kScratchName, &names, &count), 0);
-  ASSERT_EQ(count, 4);
-  for (int32_t i = 0; i < count; ++i) {
-    EXPECT_EQ(names[i], expected[static_cast<size_t>(i)]) << "index " << i;
-    EXPECT_NE(memchr(names[i], 0, AllocatedSize(names[i])), nullptr) << "terminated, index " << i;
+  for (const char* sub : {"\\d", "\\a much longer account name", "\\Carol", "\\bob\\nested"}) {
+    Make(sub);
   }
+  ASSERT_EQ(EnumerateSubkeys(kParent, kName, &names, &count), 0);
+  const char* sorted[] = {"a much longer account name", "bob", "Carol", "d"};
+  ASSERT_EQ(count, 4);
+  for (int32_t i = 0; i < count; ++i) EXPECT_STREQ(names[i], sorted[i]) << "index " << i;
   ReleaseSubkeyNames(names, count);
-}
 
-TEST_F(RegistryPrimitives, EnumerateSubkeysFailuresHandNothingOver) {
-  char** names = reinterpret_cast<char**>(PoisonBytes());
-  int32_t count = 99;
+  names = reinterpret_cast<char**>(kPoison);
+  count = 99;
   EXPECT_EQ(EnumerateSubkeys(kScratch.c_str(), "missing", &names, &count), -1);
   EXPECT_EQ(names, nullptr);
   EXPECT_EQ(count, 0);
-  EXPECT_EQ(EnumerateSubkeys(nullptr, kScratchName, &names, &count), -1);
-  EXPECT_EQ(EnumerateSubkeys(kScratchParent, kScratchName, nullptr, &count), -1);
-  EXPECT_EQ(EnumerateSubkeys(kScratchParent, kScratchName, &names, nullptr), -1);
+  EXPECT_EQ(EnumerateSubkeys(nullptr, kName, &names, &count), -1);
+  EXPECT_EQ(EnumerateSubkeys(kParent, kName, nullptr, &count), -1);
+  EXPECT_EQ(EnumerateSubkeys(kParent, kName, &names, nullptr), -1);
 }
 
-// The registry changing between the count and the listing, played on an open key: more indices
-// than there are subkeys, or a name longer than the longest counted.
+// The key changing between the count and the listing, played on an open key: more indices than
+// there are subkeys, or a name longer than the longest counted.
 TEST_F(RegistryPrimitives, SubkeyListingFailsWholeWhenTheKeyChangedAfterTheCount) {
-  CreateKey(kScratch + "\\abc");
-  CreateKey(kScratch + "\\abcdef");
+  Make("\\abc");
+  Make("\\abcdef");
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kScratch.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, &key),
             ERROR_SUCCESS);
-  struct Row {
+  const struct {
     DWORD count;
     DWORD longestName;
     int result;
   } rows[] = {{2, 6, 0}, {3, 6, -3}, {2, 5, -3}, {0, 0, 0}};
   for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
-    char** names = reinterpret_cast<char**>(PoisonBytes());
+    char** names = reinterpret_cast<char**>(kPoison);
     EXPECT_EQ(ReadSubkeyNames(key, rows[i].count, rows[i].longestName, &names), rows[i].result)
         << "row " << i;
-    if (rows[i].result == 0) {
-      EXPECT_NE(names, nullptr) << "row " << i;
-      ReleaseSubkeyNames(names, static_cast<int32_t>(rows[i].count));
-    } else {
-      EXPECT_EQ(names, nullptr) << "row " << i;
-    }
+    EXPECT_EQ(names == nullptr, rows[i].result != 0) << "row " << i;
+    ReleaseSubkeyNames(rows[i].result == 0 ? names : nullptr, static_cast<int32_t>(rows[i].count));
   }
   RegCloseKey(key);
 }
 
-struct StoredValue {
-  const char* what;
-  DWORD type;
-  std::string bytes;
-  std::string text;  // what a reader of the text sees up to its terminator
-};
-
-// The first rows hold no zero byte at all: read as they are stored, they would leave the reader
-// scanning past the buffer.
-const StoredValue kStringValues[] = {
-    {"unterminated", REG_BINARY, "C:\\gina\\VoDUVO.dll", "C:\\gina\\VoDUVO.dll"},
-    {"one byte, unterminated", REG_BINARY, "X", "X"},
-    {"empty", REG_BINARY, "", ""},
-    {"zero inside", REG_BINARY, std::string("AB\0CD", 5), "AB"},
-    {"terminated", REG_SZ, std::string("C:\\WINDOWS\\system32\\VoDUVO.dll\0", 31),
-     "C:\\WINDOWS\\system32\\VoDUVO.dll"},
-    // The registry may add the terminator of a string type itself; either way the text ends.
-    {"string type without its zero", REG_SZ, "ABCDEFG", "ABCDEFG"},
-};
-
 TEST_F(RegistryPrimitives, ReadStringValueAlwaysEndsInsideItsBuffer) {
-  for (const StoredValue& v : kStringValues) {
-    SetValue(kScratch, "Text", v.type, v.bytes);
-    const std::string stored = RawValue(kScratch, "Text");
-    if (v.type == REG_BINARY) {
-      ASSERT_EQ(stored, v.bytes) << v.what << ": stored as given";
-    }
+  const struct {
+    const char* what;
+    std::string bytes;  // stored as REG_BINARY, so exactly these bytes
+    const char* text;
+  } rows[] = {
+      // Read as stored, these would leave a reader scanning past the buffer.
+      {"unterminated", "C:\\gina\\VoDUVO.dll", "C:\\gina\\VoDUVO.dll"},
+      {"one byte, unterminated", "X", "X"},
+      {"empty", "", ""},
+      {"zero inside", std::string("AB\0CD", 5), "AB"},
+      {"terminated", std::string("C:\\gina\\VoDUVO.dll\0", 19), "C:\\gina\\VoDUVO.dll"},
+  };
+  for (const auto& row : rows) {
+    Make("", "Text", REG_BINARY, row.bytes);
     char* text = kPoison;
-    ASSERT_EQ(ReadStringValue(kScratchParent, kScratchName, "Text", &text), 0) << v.what;
-    ASSERT_NE(text, nullptr) << v.what;
+    ASSERT_EQ(ReadStringValue(kParent, kName, "Text", &text), 0) << row.what;
     size_t allocated = AllocatedSize(text);
+    EXPECT_EQ(allocated, row.bytes.size() + 1) << row.what << ": the stored bytes and one zero";
     // Searched only within the allocation, so an unterminated buffer fails here, unread past.
-    const char* end = static_cast<const char*>(memchr(text, 0, allocated));
-    ASSERT_NE(end, nullptr) << v.what << ": no terminator within the buffer";
-    EXPECT_EQ(std::string(static_cast<const char*>(text), end), v.text) << v.what;
-    EXPECT_EQ(allocated, stored.size() + 1) << v.what << ": the stored bytes and one zero";
-    EXPECT_EQ(std::string(text, stored.size()), stored) << v.what;
+    ASSERT_NE(memchr(text, 0, allocated), nullptr) << row.what << ": no terminator in the buffer";
+    EXPECT_STREQ(text, row.text) << row.what;
+    EXPECT_EQ(std::string(text, row.bytes.size()), row.bytes) << row.what;
     delete[] text;
   }
-}
-
-TEST_F(RegistryPrimitives, ReadStringValueFailures) {
   char* text = kPoison;
-  EXPECT_EQ(ReadStringValue(kScratchParent, kScratchName, "Missing", &text), -7);
+  EXPECT_EQ(ReadStringValue(kParent, kName, "Missing", &text), -7);
   EXPECT_EQ(text, nullptr);
   text = kPoison;
   EXPECT_EQ(ReadStringValue(kScratch.c_str(), "missing key", "Text", &text), -1);
   EXPECT_EQ(text, nullptr);
-  EXPECT_EQ(ReadStringValue(kScratchParent, kScratchName, "Text", nullptr), -1);
+  EXPECT_EQ(ReadStringValue(kParent, kName, "Text", nullptr), -1);
 }
 
 TEST_F(RegistryPrimitives, ReadBinaryValueHandsOverExactlyTheStoredBytes) {
   std::string every(256, '\0');
   for (size_t i = 0; i < every.size(); ++i) every[i] = static_cast<char>(255 - i);
-  const StoredValue rows[] = {
-      {"all byte values", REG_BINARY, every, ""},
-      {"one byte", REG_BINARY, std::string(1, '\x5a'), ""},
-      {"empty", REG_BINARY, "", ""},
-      {"dword", REG_DWORD, std::string("\x04\x00\x00\x00", 4), ""},
-      {"string", REG_SZ, std::string("abc\0", 4), ""},
-  };
-  for (const StoredValue& v : rows) {
-    SetValue(kScratch, "Data", v.type, v.bytes);
-    BYTE* data = PoisonBytes();
+  const struct {
+    DWORD type;
+    std::string bytes;
+  } rows[] = {{REG_BINARY, every}, {REG_BINARY, "Z"}, {REG_BINARY, ""},
+              {REG_DWORD, std::string("\4\0\0\0", 4)}, {REG_SZ, std::string("abc\0", 4)}};
+  for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+    Make("", "Data", rows[i].type, rows[i].bytes);
+    BYTE* data = reinterpret_cast<BYTE*>(kPoison);
     DWORD size = 12345;
-    ASSERT_EQ(ReadBinaryValue(kScratchParent, kScratchName, "Data", &data, &size), 0) << v.what;
-    ASSERT_EQ(size, v.bytes.size()) << v.what;
-    ASSERT_NE(data, nullptr) << v.what;
+    ASSERT_EQ(ReadBinaryValue(kParent, kName, "Data", &data, &size), 0) << "row " << i;
+    ASSERT_EQ(size, rows[i].bytes.size()) << "row " << i;
     // An empty allocation still takes one byte of the heap.
-    EXPECT_EQ(AllocatedSize(data), std::max<size_t>(v.bytes.size(), 1)) << v.what
-        << ": allocated as stored";
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(data), size), v.bytes) << v.what;
+    EXPECT_EQ(AllocatedSize(data), std::max<size_t>(size, 1)) << "row " << i;
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(data), size), rows[i].bytes) << "row " << i;
     delete[] data;
   }
-}
-
-TEST_F(RegistryPrimitives, ReadBinaryValueFailuresHandNothingOver) {
-  BYTE* data = PoisonBytes();
+  BYTE* data = reinterpret_cast<BYTE*>(kPoison);
   DWORD size = 12345;
-  EXPECT_EQ(ReadBinaryValue(kScratchParent, kScratchName, "Missing", &data, &size), -7);
-  EXPECT_EQ(data, nullptr);
-  EXPECT_EQ(size, 0u);
-  data = PoisonBytes();
+  EXPECT_EQ(ReadBinaryValue(kParent, kName, "Missing", &data, &size), -7);
+  EXPECT_TRUE(data == nullptr && size == 0);
+  data = reinterpret_cast<BYTE*>(kPoison);
   size = 12345;
   EXPECT_EQ(ReadBinaryValue(kScratch.c_str(), "missing key", "Data", &data, &size), -1);
-  EXPECT_EQ(data, nullptr);
-  EXPECT_EQ(size, 0u);
-  EXPECT_EQ(ReadBinaryValue(nullptr, kScratchName, "Data", &data, &size), -1);
-  EXPECT_EQ(ReadBinaryValue(kScratchParent, kScratchName, "Data", nullptr, &size), -1);
-  EXPECT_EQ(ReadBinaryValue(kScratchParent, kScratchName, "Data", &data, nullptr), -1);
+  EXPECT_TRUE(data == nullptr && size == 0);
+  EXPECT_EQ(ReadBinaryValue(kParent, kName, "Data", nullptr, &size), -1);
+  EXPECT_EQ(ReadBinaryValue(kParent, kName, "Data", &data, nullptr), -1);
 }
 
 }  // namespace

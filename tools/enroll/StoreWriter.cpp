@@ -10,10 +10,6 @@
 
 namespace {
 
-LONG SetValue(HKEY key, const char* name, DWORD type, const BYTE* data, size_t size) {
-  return RegSetValueExA(key, name, 0, type, data, static_cast<DWORD>(size));
-}
-
 bool TemplateReadsBack(const char* userName, int number, const Bytes& expected) {
   TemplateBuffer* record = nullptr;
   bool same = ReadTemplate(userName, &record, number) == StoreOk &&
@@ -39,8 +35,8 @@ bool ProtectPassword(const char* password, Bytes& blob) {
   return true;
 }
 
-LONG WriteAccount(const char* userName, LoginMode mode, const Bytes& template1,
-                  const Bytes& template2, const Bytes& protectedPassword) {
+LONG SetAccountValue(const char* userName, const char* valueName, DWORD type, const BYTE* data,
+                     size_t size) {
   char* path = JoinKeyPath(kStorePath, userName);
   if (!path) return ERROR_INVALID_PARAMETER;
   HKEY key = nullptr;
@@ -48,21 +44,29 @@ LONG WriteAccount(const char* userName, LoginMode mode, const Bytes& template1,
                                 KEY_SET_VALUE, nullptr, &key, nullptr);
   delete[] path;
   if (status != ERROR_SUCCESS) return status;
+  status = RegSetValueExA(key, valueName, 0, type, data, static_cast<DWORD>(size));
+  RegCloseKey(key);
+  return status;
+}
+
+LONG WriteAccount(const char* userName, LoginMode mode, const Bytes& template1,
+                  const Bytes& template2, const Bytes& protectedPassword) {
   // Little-endian on every Windows target, as the reader takes it.
   DWORD login = mode;
-  status = SetValue(key, kLoginValue, REG_DWORD, reinterpret_cast<const BYTE*>(&login),
-                    sizeof login);
+  LONG status = SetAccountValue(userName, kLoginValue, REG_DWORD,
+                                reinterpret_cast<const BYTE*>(&login), sizeof login);
   if (status == ERROR_SUCCESS) {
-    status = SetValue(key, kTemplate1Value, REG_BINARY, template1.data(), template1.size());
+    status = SetAccountValue(userName, kTemplate1Value, REG_BINARY, template1.data(),
+                             template1.size());
   }
   if (status == ERROR_SUCCESS) {
-    status = SetValue(key, kTemplate2Value, REG_BINARY, template2.data(), template2.size());
+    status = SetAccountValue(userName, kTemplate2Value, REG_BINARY, template2.data(),
+                             template2.size());
   }
   if (status == ERROR_SUCCESS) {
-    status = SetValue(key, kPasswordValue, REG_BINARY, protectedPassword.data(),
-                      protectedPassword.size());
+    status = SetAccountValue(userName, kPasswordValue, REG_BINARY, protectedPassword.data(),
+                             protectedPassword.size());
   }
-  RegCloseKey(key);
   return status;
 }
 

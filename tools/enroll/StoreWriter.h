@@ -14,6 +14,11 @@ using Bytes = std::vector<BYTE>;
 // requires (passwordEntropy, local-machine scope). Returns false when it cannot be protected.
 bool ProtectPassword(const char* password, Bytes& blob);
 
+// Writes one value of the account's key, creating the key if needed. Returns a Win32 error code
+// (ERROR_SUCCESS on success).
+LONG SetAccountValue(const char* userName, const char* valueName, DWORD type, const BYTE* data,
+                     size_t size);
+
 // Creates the account's key, or opens the existing one, and writes all four values. Returns a
 // Win32 error code (ERROR_SUCCESS on success).
 LONG WriteAccount(const char* userName, LoginMode mode, const Bytes& template1,
@@ -23,6 +28,6 @@ LONG WriteAccount(const char* userName, LoginMode mode, const Bytes& template1,
 bool AccountReadsBack(const char* userName, LoginMode mode, const Bytes& template1,
                       const Bytes& template2, const char* password);
 
-// Deletes the account's key. Returns a Win32 error code (ERROR_FILE_NOT_FOUND when there is no
-// such account).
+// Deletes the account's key, which has values only. Returns a Win32 error code
+// (ERROR_FILE_NOT_FOUND when there is no such account).
 LONG RemoveAccount(const char* userName);

@@ -323,6 +323,8 @@ __attribute__((target("avx2"))) void FoldRowAvx(const ColumnPlan& plan, const do
   for (const ColumnClass* c = plan.classes; c < plan.classes + plan.classCount; ++c) {
     int i = c->begin;
     for (; i + 8 <= c->end; i += 8) FoldColumnsAvx<8>(plan, *c, i, weights, values, fresh, sums);
+    for (; i + 4 <= c->end; i += 4) FoldColumnsAvx<4>(plan, *c, i, weights, values, fresh, sums);
+    for (; i + 2 <= c->end; i += 2) FoldColumnsAvx<2>(plan, *c, i, weights, values, fresh, sums);
     for (; i < c->end; ++i) FoldColumnsAvx<1>(plan, *c, i, weights, values, fresh, sums);
   }
 }

@@ -51,6 +51,14 @@ struct RowValues {
   int row[2];
 };
 
+// The column weights times two row weights: the one most used so far (the common share of the
+// inner rows) and the last other one.
+struct RowWeights {
+  double* weights[2];
+  float rowWeight[2];  // 0 before first use
+  int uses[2];
+};
+
 // The row work, in plain code or, where the processor has them, in vector instructions. The sums
 // of a target row are four to a pixel: blue, green, red and a spare lane never read back.
 struct RowKernels {
@@ -65,10 +73,9 @@ struct Resampling {
   ColumnPlan columns;
   AxisTerm* rows;  // the terms of the y axis, target row after target row
   int rowCount;
-  void* block;  // holds the row values, the row's weights and the sums
+  void* block;  // holds the row values, the weighed column weights and the sums
   RowValues cache;
-  double* rowWeights;  // the column weights times rowWeight
-  float rowWeight;  // the row weight rowWeights were made for, or 0 before the first row
+  RowWeights weighed;
   double* sums;
   RowKernels kernels;
 };
@@ -375,14 +382,21 @@ const double* SourceRowValues(Resampling& work, const std::uint8_t* source, int 
   return cache.values[slot];
 }
 
-// The column weights times a row weight, worked out once for all the rows of that weight in a
-// row.
-const double* RowWeights(Resampling& work, float rowWeight) {
-  if (work.rowWeight != rowWeight) {
-    work.kernels.weighRow(work.columns.weights, work.columns.weightCount, rowWeight, work.rowWeights);
-    work.rowWeight = rowWeight;
+// The column weights times a row weight, worked out again only when neither slot holds it; the
+// slot used less gives way.
+const double* WeighRow(Resampling& work, float rowWeight) {
+  RowWeights& w = work.weighed;
+  for (int slot = 0; slot < 2; ++slot) {
+    if (w.rowWeight[slot] == rowWeight) {
+      ++w.uses[slot];
+      return w.weights[slot];
+    }
   }
-  return work.rowWeights;
+  const int slot = w.uses[0] <= w.uses[1] ? 0 : 1;
+  work.kernels.weighRow(work.columns.weights, work.columns.weightCount, rowWeight, w.weights[slot]);
+  w.rowWeight[slot] = rowWeight;
+  w.uses[slot] = 1;
+  return w.weights[slot];
 }
 
 /* ---- Resampling ---------------------------------------------------------------------------- */
@@ -397,7 +411,7 @@ bool AllocateRows(Resampling& work, int sourceWidth, int targetWidth) {
   const std::size_t valueCount = WholeLines(3 * static_cast<std::size_t>(sourceWidth) + 1);
   const std::size_t weightCount = WholeLines(static_cast<std::size_t>(work.columns.weightCount));
   const std::size_t sumCount = WholeLines(4 * static_cast<std::size_t>(targetWidth));
-  const std::size_t bytes = (2 * valueCount + weightCount + sumCount) * sizeof(double);
+  const std::size_t bytes = (2 * valueCount + 2 * weightCount + sumCount) * sizeof(double);
   std::size_t space = bytes + 64;
   work.block = std::malloc(space);
   void* start = work.block;
@@ -407,8 +421,9 @@ bool AllocateRows(Resampling& work, int sourceWidth, int targetWidth) {
   work.cache.values[0] = doubles;
   work.cache.values[1] = doubles + valueCount;
   work.cache.row[0] = work.cache.row[1] = -1;
-  work.rowWeights = doubles + 2 * valueCount;
-  work.sums = work.rowWeights + weightCount;
+  work.weighed.weights[0] = doubles + 2 * valueCount;
+  work.weighed.weights[1] = work.weighed.weights[0] + weightCount;
+  work.sums = work.weighed.weights[1] + weightCount;
   return true;
 }
 
@@ -461,7 +476,7 @@ void ResampleRows(Resampling& work, const std::uint8_t* source, int sourceWidth,
     } else {
       for (const AxisTerm* t = row; t < term; ++t) {
         const double* values = SourceRowValues(work, source, sourceWidth, sourceHeight, t->source);
-        const double* weights = RowWeights(work, t->weight);
+        const double* weights = WeighRow(work, t->weight);
         work.kernels.foldRow(work.columns, weights, values, t == row, work.sums);
       }
       work.kernels.emitRow(work.sums, work.columns.position, targetWidth, target);

@@ -48,3 +48,13 @@ if [ ! -f "$WINEPREFIX/.voduvo-ready" ]; then
   "$WINESERVER" -w
   touch "$WINEPREFIX/.voduvo-ready"
 fi
+
+# A crashing test program must end, not wait in Wine's crash debugger (slow under emulation).
+if [ ! -f "$WINEPREFIX/.voduvo-no-crash-debugger" ]; then
+  for key in 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+             'HKLM\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\AeDebug'; do
+    "$WINE64" reg delete "$key" /v Debugger /f >/dev/null 2>&1 || true
+  done
+  "$WINESERVER" -w
+  touch "$WINEPREFIX/.voduvo-no-crash-debugger"
+fi

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <wincrypt.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -223,14 +224,18 @@ TEST(UnprotectPassword, RoundTripsWithTheSharedEntropyOnly) {
   }
 }
 
-// The store key missing altogether. It is put back if it was there; skipped while another
-// suite has accounts in it.
+// The store key missing altogether. It is put back if it was there. While another suite has
+// accounts in it, the key is left alone and nothing is checked (GTEST_SKIP is not used: it
+// crashes the 32-bit suite under emulated Wine).
 TEST_F(AccountStore, AMissingStoreKeyFailsTheListingAndEveryAccountOperation) {
   char** names = nullptr;
   int32_t count = 0;
   bool existed = EnumerateSubkeys(kStoreParentPath, kStoreKeyName, &names, &count) == 0;
   ReleaseSubkeyNames(names, count);
-  if (count > 0) GTEST_SKIP() << "the store holds other suites' accounts";
+  if (count > 0) {
+    printf("[   NOTE   ] the store holds other suites' accounts: not taken away\n");
+    return;
+  }
   if (existed) {
     ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, kStorePath), ERROR_SUCCESS);
   }

@@ -79,18 +79,6 @@ TEST_F(LanguageAtAttach, NoticeCaptionsFollowTheSystemLanguage) {
   }
 }
 
-// The pictures exist once, under Portuguese; they must load whichever language was chosen.
-TEST_F(LanguageAtAttach, PicturesLoadInTheChosenLanguage) {
-  static const WORD kPictures[] = {109, 110, 112, 113};
-  ModuleUnderTest module;
-  for (WORD id : kPictures) {
-    HBITMAP picture = LoadBitmapA(module.Handle(), MAKEINTRESOURCEA(id));
-    EXPECT_NE(picture, nullptr) << "bitmap " << id << ", system language "
-                                << GetSystemDefaultLangID();
-    if (picture) DeleteObject(picture);
-  }
-}
-
 TEST_F(LanguageAtAttach, PicksTheCatalogueBlockOfTheSystemLanguage) {
   GinaState.languageBase = -1;
   SelectMessageLanguage();

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <cwchar>
 #include <string>
 
 #include "gina/GinaState.h"
@@ -93,12 +92,6 @@ class MessageTextInLanguage : public testing::Test {
   void TearDown() override { ResetLinkedModuleState(); }
 };
 
-TEST(MessageCatalogue, HoldsTwoBlocksOfThirtyEntries) {
-  EXPECT_EQ(sizeof MessageCatalogue / sizeof MessageCatalogue[0], 60u);
-  EXPECT_EQ(kEnglishBase, 0);
-  EXPECT_EQ(kPortugueseBase, 30);
-}
-
 TEST(MessageCatalogue, EnglishBlockMatchesTheTableByteForByte) {
   for (const Row& row : kTable) {
     ExpectSameBytes(MessageCatalogue[kEnglishBase + row.id], row.english, Where("English", row.id));
@@ -116,34 +109,6 @@ TEST(MessageCatalogue, UnlistedIdsHoldNoText) {
   for (int id : kUnlistedIds) {
     ExpectSameBytes(MessageCatalogue[kEnglishBase + id], "", Where("English", id));
     ExpectSameBytes(MessageCatalogue[kPortugueseBase + id], "", Where("Portuguese", id));
-  }
-}
-
-// What a user reads: the bytes decoded in code page 1252 give the accented letters, one byte
-// each (UTF-8 would give two characters per accented letter).
-TEST(MessageCatalogue, PortugueseAccentsDecodeAsWindows1252) {
-  static const struct {
-    int id;
-    const wchar_t* shown;
-  } cases[] = {
-      {3, L"Falha na inicializa\u00E7\u00E3o do Papyl."},
-      {4,
-       L"N\u00E3o foi poss\u00EDvel iniciar a captura de imagens no sensor de "
-       L"impress\u00F5es digitais."},
-      {10, L"Usu\u00E1rio n\u00E3o autorizado a logar no sistema."},
-      {16,
-       L"A altera\u00E7\u00E3o de senha deve ser feita pelo administrador do sistema "
-       L"atrav\u00E9s do configurador do Tessaro."},
-      {24, L"A esta\u00E7\u00E3o de trabalho s\u00F3 pode ser desbloqueada por "},
-  };
-  for (const auto& c : cases) {
-    wchar_t decoded[256];
-    wmemset(decoded, L'\xBDBD', 256);
-    int n = MultiByteToWideChar(1252, MB_ERR_INVALID_CHARS,
-                                MessageCatalogue[kPortugueseBase + c.id], -1, decoded, 256);
-    ASSERT_GT(n, 0) << Where("Portuguese", c.id) << ", error " << GetLastError();
-    EXPECT_EQ(std::wstring(decoded), std::wstring(c.shown)) << Where("Portuguese", c.id);
-    EXPECT_EQ(static_cast<size_t>(n), wcslen(c.shown) + 1) << Where("Portuguese", c.id);
   }
 }
 

@@ -1,12 +1,35 @@
 #include "tests/wine/support/ImportHook.h"
 
-#include <windows.h>
-
 #include <cstring>
 #include <map>
 #include <mutex>
 
 namespace {
+
+template <class To, class From>
+To CodeCast(From from) {
+  return reinterpret_cast<To>(reinterpret_cast<void (*)()>(from));
+}
+
+// The import address table slot of dll!function in this executable.
+FARPROC* FindImportSlot(const char* dll, const char* function) {
+  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
+  for (; desc->Name; ++desc) {
+    if (lstrcmpiA(reinterpret_cast<char*>(base + desc->Name), dll) != 0) continue;
+    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->OriginalFirstThunk);
+    auto* slots = reinterpret_cast<FARPROC*>(base + desc->FirstThunk);
+    for (; names->u1.AddressOfData; ++names, ++slots) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      if (std::strcmp(reinterpret_cast<char*>(byName->Name), function) == 0) return slots;
+    }
+  }
+  return nullptr;
+}
 
 std::mutex lookupsLock;
 std::map<std::string, int> lookups;
@@ -20,51 +43,33 @@ FARPROC WINAPI CountingGetProcAddress(HMODULE module, LPCSTR name) {
   return realGetProcAddress(module, name);
 }
 
-// The import address table slot of kernel32's GetProcAddress in this executable.
-FARPROC* FindImportSlot() {
-  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
-  for (; desc->Name; ++desc) {
-    if (lstrcmpiA(reinterpret_cast<char*>(base + desc->Name), "KERNEL32.dll") != 0) continue;
-    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->OriginalFirstThunk);
-    auto* slots = reinterpret_cast<FARPROC*>(base + desc->FirstThunk);
-    for (; names->u1.AddressOfData; ++names, ++slots) {
-      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-      auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-      if (std::strcmp(reinterpret_cast<char*>(byName->Name), "GetProcAddress") == 0) return slots;
-    }
-  }
-  return nullptr;
-}
-
-bool Patch(FARPROC* slot, FARPROC value) {
-  DWORD old = 0;
-  if (!VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old)) return false;
-  *slot = value;
-  VirtualProtect(slot, sizeof *slot, old, &old);
-  return true;
-}
-
 }  // namespace
 
+FARPROC ReplaceImport(const char* dll, const char* function, FARPROC replacement) {
+  FARPROC* slot = FindImportSlot(dll, function);
+  if (!slot) return nullptr;
+  DWORD old = 0;
+  if (!VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old)) return nullptr;
+  FARPROC previous = *slot;
+  *slot = replacement;
+  VirtualProtect(slot, sizeof *slot, old, &old);
+  return previous;
+}
+
 GetProcAddressCounter::GetProcAddressCounter() : installed_(false) {
-  FARPROC* slot = FindImportSlot();
-  if (!slot) return;
   {
     std::lock_guard<std::mutex> guard(lookupsLock);
     lookups.clear();
   }
-  realGetProcAddress = reinterpret_cast<FARPROC(WINAPI*)(HMODULE, LPCSTR)>(
-      reinterpret_cast<void (*)()>(*slot));
-  installed_ = Patch(slot, reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(CountingGetProcAddress)));
+  FARPROC previous = ReplaceImport("KERNEL32.dll", "GetProcAddress",
+                                   CodeCast<FARPROC>(CountingGetProcAddress));
+  if (!previous) return;
+  realGetProcAddress = CodeCast<FARPROC(WINAPI*)(HMODULE, LPCSTR)>(previous);
+  installed_ = true;
 }
 
 GetProcAddressCounter::~GetProcAddressCounter() {
-  if (installed_)
-    Patch(FindImportSlot(), reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(realGetProcAddress)));
+  if (installed_) ReplaceImport("KERNEL32.dll", "GetProcAddress", CodeCast<FARPROC>(realGetProcAddress));
 }
 
 int GetProcAddressCounter::LookupsOf(const std::string& name) const {

@@ -1,10 +1,16 @@
-// Counts the test executable's own GetProcAddress lookups by name, by redirecting its import of
-// GetProcAddress while an instance lives. The module code linked into the executable looks up the
-// fingerprint library's entry points through that import.
+// Redirecting the test executable's own imports. The module code linked into the executable
+// calls Windows through the same import table, so a test can watch or quieten those calls.
 #pragma once
+
+#include <windows.h>
 
 #include <string>
 
+// Points the executable's import of dll!function at replacement; returns what it pointed at
+// before, or null when the executable does not import that function.
+FARPROC ReplaceImport(const char* dll, const char* function, FARPROC replacement);
+
+// Counts the executable's GetProcAddress lookups by name while an instance lives.
 class GetProcAddressCounter {
  public:
   GetProcAddressCounter();

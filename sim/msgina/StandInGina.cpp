@@ -8,8 +8,8 @@ extern "C" {
 }
 
 #include <cstring>
-#include <type_traits>
 
+#include "sim/ArgumentWords.h"
 #include "sim/msgina/StandInGinaControl.h"
 
 namespace {
@@ -65,14 +65,6 @@ INT_PTR ResultOf(const char* entryPoint) {
   for (const Result& r : state.results)
     if (std::strcmp(r.entryPoint, entryPoint) == 0) return r.value;
   return 0;
-}
-
-template <class T>
-UINT_PTR AsWord(T value) {
-  if constexpr (std::is_pointer_v<T>)
-    return reinterpret_cast<UINT_PTR>(value);
-  else
-    return static_cast<UINT_PTR>(value);
 }
 
 template <class... Args>

@@ -3,7 +3,8 @@
 #include <windows.h>
 
 #include <cstring>
-#include <type_traits>
+
+#include "sim/ArgumentWords.h"
 
 namespace {
 
@@ -28,14 +29,6 @@ int IndexOf(const char* exportedName) {
   for (int i = 0; i < kEntryPointCount; ++i)
     if (std::strcmp(kEntryPoints[i], exportedName) == 0) return i;
   return -1;
-}
-
-template <class T>
-UINT_PTR AsWord(T value) {
-  if constexpr (std::is_pointer_v<T>)
-    return reinterpret_cast<UINT_PTR>(value);
-  else
-    return static_cast<UINT_PTR>(value);
 }
 
 // Counts one call, keeps its arguments and gives the chosen answer.

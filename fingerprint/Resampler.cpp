@@ -60,7 +60,8 @@ struct RowWeights {
 };
 
 // The row work, in plain code or, where the processor has them, in vector instructions. The sums
-// of a target row are four to a pixel: blue, green, red and a spare lane never read back.
+// of a target row are three to a pixel, blue, green and red, with one spare double after the last
+// so that a four-lane load of the last pixel stays inside the buffer.
 struct RowKernels {
   void (*convertRow)(const std::uint8_t* row, int count, double* values);
   void (*weighRow)(const double* columnWeights, int count, double rowWeight, double* weights);
@@ -250,7 +251,7 @@ void WeighRowScalar(const double* columnWeights, int count, double rowWeight, do
 
 void EmitRowScalar(const double* sums, const int* position, int width, std::uint8_t* row) {
   for (int k = 0; k < width; ++k, row += 3) {
-    const double* sum = sums + 4 * position[k];
+    const double* sum = sums + 3 * position[k];
     row[0] = ToByte(sum[0]);
     row[1] = ToByte(sum[1]);
     row[2] = ToByte(sum[2]);
@@ -266,11 +267,11 @@ void FoldRowScalar(const ColumnPlan& plan, const double* weights, const double* 
     for (int i = c->begin; i < c->end; ++i, columnWeights += c->termCount) {
       const double* pixel = values + 3 * plan.first[i];
       for (int channel = 0; channel < 3; ++channel) {
-        double sum = fresh ? 0.0 : sums[4 * i + channel];
+        double sum = fresh ? 0.0 : sums[3 * i + channel];
         for (int n = 0; n < c->termCount; ++n) {
           sum = AddTerm(sum, columnWeights[n], pixel[3 * n + channel]);
         }
-        sums[4 * i + channel] = sum;
+        sums[3 * i + channel] = sum;
       }
     }
   }
@@ -280,6 +281,14 @@ void FoldRowScalar(const ColumnPlan& plan, const double* weights, const double* 
 __attribute__((target("avx2"))) void ConvertRowAvx(const std::uint8_t* row, int count,
                                                    double* values) {
   int i = 0;
+  // Sixteen bytes a step keep the loads few and the conversions independent.
+  for (; i + 16 <= count; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
+    _mm256_store_pd(values + i, _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(bytes)));
+    _mm256_store_pd(values + i + 4, _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_srli_si128(bytes, 4))));
+    _mm256_store_pd(values + i + 8, _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_srli_si128(bytes, 8))));
+    _mm256_store_pd(values + i + 12, _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_srli_si128(bytes, 12))));
+  }
   for (; i + 4 <= count; i += 4) {
     std::int32_t four = 0;
     std::memcpy(&four, row + i, sizeof four);
@@ -298,41 +307,81 @@ __attribute__((target("avx2"))) void WeighRowAvx(const double* columnWeights, in
   WeighRowScalar(columnWeights + i, count - i, rowWeight, weights + i);
 }
 
-// The steps of FoldRowScalar for Group columns at once, a pixel's blue, green and red in three
-// lanes of one vector: every lane multiplies, adds and rounds exactly as the scalar code does,
-// and no lane sees another. Several columns keep the rounding of one from stalling the next.
-template <int Group>
-__attribute__((target("avx2"))) inline void FoldColumnsAvx(const ColumnPlan& plan,
-                                                           const ColumnClass& c, int i,
-                                                           const double* weights,
-                                                           const double* values, bool fresh,
-                                                           double* sums) {
+// The steps of FoldRowScalar for one column, its blue, green and red in three lanes of one
+// vector; the spare lane is not stored, as it would land on the next column's blue.
+__attribute__((target("avx2"))) inline void FoldColumnAvx(const ColumnPlan& plan,
+                                                          const ColumnClass& c, int i,
+                                                          const double* weights,
+                                                          const double* values, bool fresh,
+                                                          double* sums) {
   const int terms = c.termCount;
   weights += c.weightsAt + (i - c.begin) * terms;
-  __m256d sum[static_cast<std::size_t>(Group)];
-  const double* pixel[static_cast<std::size_t>(Group)];
-  for (int g = 0; g < Group; ++g) {
-    sum[g] = fresh ? _mm256_setzero_pd() : _mm256_load_pd(sums + 4 * (i + g));
-    pixel[g] = values + 3 * plan.first[i + g];
+  const __m256i three = _mm256_setr_epi64x(-1, -1, -1, 0);
+  __m256d sum = fresh ? _mm256_setzero_pd() : _mm256_maskload_pd(sums + 3 * i, three);
+  const double* pixel = values + 3 * plan.first[i];
+  for (int n = 0; n < terms; ++n) {
+    const __m256d product =
+        _mm256_mul_pd(_mm256_broadcast_sd(weights + n), _mm256_loadu_pd(pixel + 3 * n));
+    sum = _mm256_cvtps_pd(_mm256_cvtpd_ps(_mm256_add_pd(sum, product)));
   }
+  _mm256_maskstore_pd(sums + 3 * i, three, sum);
+}
+
+// The steps of FoldRowScalar for four columns at once, their twelve channels packed into three
+// vectors with no spare lane: (B0 G0 R0 B1) (G1 R1 B2 G2) (R2 B3 G3 R3). The packing is done with
+// blends of loads, which keep the shuffle unit free for the roundings. Every lane multiplies,
+// adds and rounds exactly as the scalar code does, and no lane sees another. Group such quads
+// side by side keep the rounding of one from stalling the next.
+template <int Group>
+__attribute__((target("avx2"))) inline void FoldQuadsAvx(const ColumnPlan& plan,
+                                                         const ColumnClass& c, int i,
+                                                         const double* weights,
+                                                         const double* values, bool fresh,
+                                                         double* sums) {
+  const int terms = c.termCount;
+  weights += c.weightsAt + (i - c.begin) * terms;
+  __m256d sum[static_cast<std::size_t>(3 * Group)];
+  const double* pixel[static_cast<std::size_t>(4 * Group)];
+  for (int v = 0; v < 3 * Group; ++v) {
+    sum[v] = fresh ? _mm256_setzero_pd() : _mm256_loadu_pd(sums + 3 * i + 4 * v);
+  }
+  for (int p = 0; p < 4 * Group; ++p) pixel[p] = values + 3 * plan.first[i + p];
   for (int n = 0; n < terms; ++n) {
     for (int g = 0; g < Group; ++g) {
-      const __m256d product = _mm256_mul_pd(_mm256_broadcast_sd(weights + g * terms + n),
-                                            _mm256_loadu_pd(pixel[g] + 3 * n));
-      sum[g] = _mm256_cvtps_pd(_mm256_cvtpd_ps(_mm256_add_pd(sum[g], product)));
+      const double* const* px = pixel + 4 * g;
+      const double* w = weights + 4 * g * terms + n;
+      const __m256d w0 = _mm256_broadcast_sd(w);
+      const __m256d w1 = _mm256_broadcast_sd(w + terms);
+      const __m256d w2 = _mm256_broadcast_sd(w + 2 * terms);
+      const __m256d w3 = _mm256_broadcast_sd(w + 3 * terms);
+      const int at = 3 * n;
+      // The loads reach up to two doubles either side of a pixel, into the row's spare zeros.
+      const __m256d v0 = _mm256_blend_pd(_mm256_loadu_pd(px[0] + at),
+                                         _mm256_broadcast_sd(px[1] + at), 0x8);
+      const __m256d v1 = _mm256_blend_pd(_mm256_loadu_pd(px[1] + at + 1),
+                                         _mm256_loadu_pd(px[2] + at - 2), 0xC);
+      const __m256d v2 = _mm256_blend_pd(_mm256_broadcast_sd(px[2] + at + 2),
+                                         _mm256_loadu_pd(px[3] + at - 1), 0xE);
+      const __m256d p0 = _mm256_mul_pd(_mm256_blend_pd(w0, w1, 0x8), v0);
+      const __m256d p1 = _mm256_mul_pd(_mm256_blend_pd(w1, w2, 0xC), v1);
+      const __m256d p2 = _mm256_mul_pd(_mm256_blend_pd(w2, w3, 0xE), v2);
+      __m256d* s = sum + 3 * g;
+      s[0] = _mm256_cvtps_pd(_mm256_cvtpd_ps(_mm256_add_pd(s[0], p0)));
+      s[1] = _mm256_cvtps_pd(_mm256_cvtpd_ps(_mm256_add_pd(s[1], p1)));
+      s[2] = _mm256_cvtps_pd(_mm256_cvtpd_ps(_mm256_add_pd(s[2], p2)));
     }
   }
-  for (int g = 0; g < Group; ++g) _mm256_store_pd(sums + 4 * (i + g), sum[g]);
+  for (int v = 0; v < 3 * Group; ++v) _mm256_storeu_pd(sums + 3 * i + 4 * v, sum[v]);
 }
 
 __attribute__((target("avx2"))) void FoldRowAvx(const ColumnPlan& plan, const double* weights,
                                                 const double* values, bool fresh, double* sums) {
   for (const ColumnClass* c = plan.classes; c < plan.classes + plan.classCount; ++c) {
     int i = c->begin;
-    for (; i + 8 <= c->end; i += 8) FoldColumnsAvx<8>(plan, *c, i, weights, values, fresh, sums);
-    for (; i + 4 <= c->end; i += 4) FoldColumnsAvx<4>(plan, *c, i, weights, values, fresh, sums);
-    for (; i + 2 <= c->end; i += 2) FoldColumnsAvx<2>(plan, *c, i, weights, values, fresh, sums);
-    for (; i < c->end; ++i) FoldColumnsAvx<1>(plan, *c, i, weights, values, fresh, sums);
+    for (; i + 16 <= c->end; i += 16) FoldQuadsAvx<4>(plan, *c, i, weights, values, fresh, sums);
+    for (; i + 8 <= c->end; i += 8) FoldQuadsAvx<2>(plan, *c, i, weights, values, fresh, sums);
+    for (; i + 4 <= c->end; i += 4) FoldQuadsAvx<1>(plan, *c, i, weights, values, fresh, sums);
+    for (; i < c->end; ++i) FoldColumnAvx(plan, *c, i, weights, values, fresh, sums);
   }
 }
 
@@ -342,7 +391,7 @@ __attribute__((target("avx2"))) void EmitRowAvx(const double* sums, const int* p
                                                 std::uint8_t* row) {
   const __m128i lowBytes = _mm_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
   for (int k = 0; k + 1 < width; ++k, row += 3) {
-    const __m128i integers = _mm256_cvttpd_epi32(_mm256_load_pd(sums + 4 * position[k]));
+    const __m128i integers = _mm256_cvttpd_epi32(_mm256_loadu_pd(sums + 3 * position[k]));
     const std::int32_t four = _mm_cvtsi128_si32(_mm_shuffle_epi8(integers, lowBytes));
     std::memcpy(row, &four, sizeof four);
   }
@@ -405,10 +454,10 @@ const double* WeighRow(Resampling& work, float rowWeight) {
 std::size_t WholeLines(std::size_t doubles) { return (doubles + 7) & ~static_cast<std::size_t>(7); }
 
 // One block, each buffer on cache lines of its own so that vector loads and stores do not
-// straddle them. The rows of values have a spare zero after the last pixel, which the vector
-// load of that pixel takes into its spare lane.
+// straddle them. The rows of values have four spare zeros before the first pixel and two after
+// the last, as the packed folds load from up to two doubles before a pixel to four after its start.
 bool AllocateRows(Resampling& work, int sourceWidth, int targetWidth) {
-  const std::size_t valueCount = WholeLines(3 * static_cast<std::size_t>(sourceWidth) + 1);
+  const std::size_t valueCount = WholeLines(4 + 3 * static_cast<std::size_t>(sourceWidth) + 2);
   const std::size_t weightCount = WholeLines(static_cast<std::size_t>(work.columns.weightCount));
   const std::size_t sumCount = WholeLines(4 * static_cast<std::size_t>(targetWidth));
   const std::size_t bytes = (2 * valueCount + 2 * weightCount + sumCount) * sizeof(double);
@@ -418,8 +467,8 @@ bool AllocateRows(Resampling& work, int sourceWidth, int targetWidth) {
   if (!start || !std::align(64, bytes, start, space)) return false;
   double* doubles = static_cast<double*>(start);
   std::memset(doubles, 0, 2 * valueCount * sizeof(double));
-  work.cache.values[0] = doubles;
-  work.cache.values[1] = doubles + valueCount;
+  work.cache.values[0] = doubles + 4;
+  work.cache.values[1] = doubles + valueCount + 4;
   work.cache.row[0] = work.cache.row[1] = -1;
   work.weighed.weights[0] = doubles + 2 * valueCount;
   work.weighed.weights[1] = work.weighed.weights[0] + weightCount;

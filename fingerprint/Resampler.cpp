@@ -25,12 +25,20 @@ struct AxisTerm {
   float weight;
 };
 
+// Source rows that one fold takes at once, with the sums held in registers throughout; a target
+// row made of more source rows than this (a picture shrunk more than eightfold) takes several.
+const int kRowsPerFold = 8;
+// Converted rows kept: one fold's rows and the last row of the fold before, which the next
+// target row often starts with.
+const int kRowSlots = kRowsPerFold + 1;
+
 // Target columns with the same number of x terms (there are one or two such counts), so that a
 // fold runs a fixed count of terms for a whole class, with no branch on the column.
 struct ColumnClass {
   int begin, end;  // its columns, in the order the folds work them
   int termCount;
   int weightsAt;  // column begin + i has weights[weightsAt + i * termCount] on
+  int packedAt;  // where its packed weights start, when the folds take the columns in fours
 };
 
 // The x terms of a column are consecutive source pixels from its first one on. The folds work
@@ -41,22 +49,26 @@ struct ColumnPlan {
   ColumnClass* classes;
   int* first;  // first source pixel of each column, in working order
   int* position;  // working place of each target column
+  int placeCount;  // working places, the spare ones included
   double* weights;
   int weightCount;
+  // The weights of each four columns, term by term, in the lanes of their twelve channels:
+  // (w0 w0 w0 w1) (w1 w1 w2 w2) (w2 w3 w3 w3).
+  double* packed;
+  int packedCount;
 };
 
-// The two most recently used source rows as doubles.
+// Recently used source rows as doubles; row y lives in slot y % kRowSlots.
 struct RowValues {
-  double* values[2];
-  int row[2];
+  double* values[kRowSlots];
+  int row[kRowSlots];
 };
 
-// The column weights times two row weights: the one most used so far (the common share of the
-// inner rows) and the last other one.
-struct RowWeights {
-  double* weights[2];
-  float rowWeight[2];  // 0 before first use
-  int uses[2];
+// Consecutive source rows of one target row, with their row weights, for one fold.
+struct RowBatch {
+  const double* values[kRowsPerFold];
+  double weights[kRowsPerFold];
+  int count;
 };
 
 // The row work, in plain code or, where the processor has them, in vector instructions. The sums
@@ -64,19 +76,17 @@ struct RowWeights {
 // so that a four-lane load of the last pixel stays inside the buffer.
 struct RowKernels {
   void (*convertRow)(const std::uint8_t* row, int count, double* values);
-  void (*weighRow)(const double* columnWeights, int count, double rowWeight, double* weights);
-  void (*foldRow)(const ColumnPlan& plan, const double* weights, const double* values, bool fresh,
-                  double* sums);
+  void (*foldRows)(const ColumnPlan& plan, const RowBatch& batch, bool fresh, double* sums);
   void (*emitRow)(const double* sums, const int* position, int width, std::uint8_t* row);
+  int columnQuantum;  // the folds take columns in groups of this many
 };
 
 struct Resampling {
   ColumnPlan columns;
   AxisTerm* rows;  // the terms of the y axis, target row after target row
   int rowCount;
-  void* block;  // holds the row values, the weighed column weights and the sums
+  void* block;  // holds the row values and the sums
   RowValues cache;
-  RowWeights weighed;
   double* sums;
   RowKernels kernels;
 };
@@ -181,8 +191,10 @@ AxisTerm* ListAxisTerms(AxisMode mode, int sourceCount, int targetCount, int* te
   return terms;
 }
 
-// Sorts the columns into classes by term count; counts[k] is column k's.
-bool ClassifyColumns(const int* counts, int targetWidth, int longest, ColumnPlan* plan) {
+// Sorts the columns into classes by term count; counts[k] is column k's. Each class takes a
+// multiple of quantum working places: the spare ones have weights of zero, and as adding a zero
+// term leaves a sum exactly as it was, they let the folds work whole groups of columns.
+bool ClassifyColumns(const int* counts, int targetWidth, int longest, int quantum, ColumnPlan* plan) {
   int* placed = static_cast<int*>(std::calloc(static_cast<std::size_t>(longest) + 1, sizeof(int)));
   plan->classes = static_cast<ColumnClass*>(std::calloc(static_cast<std::size_t>(longest) + 1, sizeof(ColumnClass)));
   if (!placed || !plan->classes) {
@@ -192,9 +204,13 @@ bool ClassifyColumns(const int* counts, int targetWidth, int longest, ColumnPlan
   for (int k = 0; k < targetWidth; ++k) ++placed[counts[k]];
   for (int c = 0, begin = 0; c <= longest; ++c) {
     if (placed[c] == 0) continue;
-    plan->classes[plan->classCount++] = {begin, begin + placed[c], c, plan->weightCount};
-    plan->weightCount += placed[c] * c;
-    begin += placed[c];
+    const int places = (placed[c] + quantum - 1) / quantum * quantum;
+    plan->classes[plan->classCount++] = {begin, begin + places, c, plan->weightCount,
+                                         plan->packedCount};
+    plan->weightCount += places * c;
+    if (quantum % 4 == 0) plan->packedCount += places * 3 * c;
+    begin += places;
+    plan->placeCount = begin;
     placed[c] = plan->classes[plan->classCount - 1].begin;
   }
   for (int k = 0; k < targetWidth; ++k) plan->position[k] = placed[counts[k]]++;
@@ -209,22 +225,41 @@ int ColumnWeightsAt(const ColumnPlan& plan, int i) {
   return c->weightsAt + (i - c->begin) * c->termCount;
 }
 
+// Copies the weights into their packed lanes, four columns at a time, when the folds use them.
+bool PackColumnWeights(ColumnPlan* plan) {
+  plan->packed = static_cast<double*>(std::malloc((static_cast<std::size_t>(plan->packedCount) + 1) * sizeof(double)));
+  if (!plan->packed) return false;
+  for (const ColumnClass* c = plan->classes; c < plan->classes + plan->classCount; ++c) {
+    const int terms = c->termCount;
+    double* packed = plan->packed + c->packedAt;
+    for (int i = c->begin; plan->packedCount > 0 && i < c->end; i += 4) {
+      const double* weights = plan->weights + c->weightsAt + (i - c->begin) * terms;
+      for (int n = 0; n < terms; ++n) {
+        for (int lane = 0; lane < 12; ++lane) *packed++ = weights[lane / 3 * terms + n];
+      }
+    }
+  }
+  return true;
+}
+
 // Lays out the x terms, which come in target order, column by column in working order.
-bool PlanColumns(const AxisTerm* terms, int termCount, int targetWidth, ColumnPlan* plan) {
+bool PlanColumns(const AxisTerm* terms, int termCount, int targetWidth, int quantum,
+                 ColumnPlan* plan) {
   int* counts = static_cast<int*>(std::calloc(static_cast<std::size_t>(targetWidth), sizeof(int)));
-  plan->first = static_cast<int*>(std::calloc(static_cast<std::size_t>(targetWidth), sizeof(int)));
   plan->position = static_cast<int*>(std::calloc(static_cast<std::size_t>(targetWidth), sizeof(int)));
   int longest = 0;
   for (int i = 0; counts && i < termCount; ++i) {
     const int count = ++counts[terms[i].target];
     if (count > longest) longest = count;
   }
-  const bool classified = counts && plan->first && plan->position &&
-                          ClassifyColumns(counts, targetWidth, longest, plan);
+  const bool classified = counts && plan->position &&
+                          ClassifyColumns(counts, targetWidth, longest, quantum, plan);
   std::free(counts);
   if (!classified) return false;
-  plan->weights = static_cast<double*>(std::malloc(static_cast<std::size_t>(plan->weightCount) * sizeof(double)));
-  if (!plan->weights) return false;
+  plan->first = static_cast<int*>(std::malloc(static_cast<std::size_t>(plan->placeCount) * sizeof(int)));
+  plan->weights = static_cast<double*>(std::calloc(static_cast<std::size_t>(plan->weightCount), sizeof(double)));
+  if (!plan->first || !plan->weights) return false;
+  for (int i = 0; i < plan->placeCount; ++i) plan->first[i] = -1;
   for (int i = 0, slot = 0, at = 0; i < termCount; ++i) {
     slot = (i > 0 && terms[i].target == terms[i - 1].target) ? slot + 1 : 0;
     const int place = plan->position[terms[i].target];
@@ -234,19 +269,17 @@ bool PlanColumns(const AxisTerm* terms, int termCount, int targetWidth, ColumnPl
     }
     plan->weights[at + slot] = terms[i].weight;
   }
-  return true;
+  // A spare place reads the pixels of the column before it, which are inside the row.
+  for (int i = 1; i < plan->placeCount; ++i) {
+    if (plan->first[i] < 0) plan->first[i] = plan->first[i - 1];
+  }
+  return PackColumnWeights(plan);
 }
 
 /* ---- Row kernels --------------------------------------------------------------------------- */
 
 void ConvertRowScalar(const std::uint8_t* row, int count, double* values) {
   for (int i = 0; i < count; ++i) values[i] = row[i];
-}
-
-// The products of the column weights with a row weight: exact in double, as each is of two
-// single-precision factors.
-void WeighRowScalar(const double* columnWeights, int count, double rowWeight, double* weights) {
-  for (int i = 0; i < count; ++i) weights[i] = columnWeights[i] * rowWeight;
 }
 
 void EmitRowScalar(const double* sums, const int* position, int width, std::uint8_t* row) {
@@ -258,18 +291,20 @@ void EmitRowScalar(const double* sums, const int* position, int width, std::uint
   }
 }
 
-// Adds one source row into the sums of a target row, which start from zero when fresh; weights
-// already hold the products of the column weights with the row's weight.
-void FoldRowScalar(const ColumnPlan& plan, const double* weights, const double* values, bool fresh,
-                   double* sums) {
+// Adds a batch of source rows into the sums of a target row, which start from zero when fresh.
+// Each term's weight is the product of its column weight and its row weight, exact in double as
+// both are single-precision values.
+void FoldRowsScalar(const ColumnPlan& plan, const RowBatch& batch, bool fresh, double* sums) {
   for (const ColumnClass* c = plan.classes; c < plan.classes + plan.classCount; ++c) {
-    const double* columnWeights = weights + c->weightsAt;
+    const double* columnWeights = plan.weights + c->weightsAt;
     for (int i = c->begin; i < c->end; ++i, columnWeights += c->termCount) {
-      const double* pixel = values + 3 * plan.first[i];
       for (int channel = 0; channel < 3; ++channel) {
         double sum = fresh ? 0.0 : sums[3 * i + channel];
-        for (int n = 0; n < c->termCount; ++n) {
-          sum = AddTerm(sum, columnWeights[n], pixel[3 * n + channel]);
+        for (int r = 0; r < batch.count; ++r) {
+          const double* pixel = batch.values[r] + 3 * plan.first[i] + channel;
+          for (int n = 0; n < c->termCount; ++n) {
+            sum = AddTerm(sum, columnWeights[n] * batch.weights[r], pixel[3 * n]);
+          }
         }
         sums[3 * i + channel] = sum;
       }
@@ -297,91 +332,74 @@ __attribute__((target("avx2"))) void ConvertRowAvx(const std::uint8_t* row, int 
   ConvertRowScalar(row + i, count - i, values + i);
 }
 
-__attribute__((target("avx2"))) void WeighRowAvx(const double* columnWeights, int count,
-                                                 double rowWeight, double* weights) {
-  const __m256d factor = _mm256_set1_pd(rowWeight);
-  int i = 0;
-  for (; i + 4 <= count; i += 4) {
-    _mm256_store_pd(weights + i, _mm256_mul_pd(_mm256_loadu_pd(columnWeights + i), factor));
-  }
-  WeighRowScalar(columnWeights + i, count - i, rowWeight, weights + i);
+// Rounds each lane to single precision without leaving the double registers. With C = 1.5 * 2^29
+// times the power of two at or below x, x + C falls in a binade whose spacing is exactly that of
+// the floats next to x, so the addition rounds x to the nearest float, ties to even, just as a
+// conversion does; taking C off again is exact. The two steps are fused multiply-adds of the
+// power of two, whose products are exact. This is shorter than converting to float and back,
+// and the sums wait on it at every step.
+__attribute__((target("avx2,fma"))) inline __m256d RoundToSingleAvx(__m256d x) {
+  const __m256d exponentBits = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7FF0000000000000LL));
+  const __m256d offsetScale = _mm256_set1_pd(805306368.0);  // 1.5 * 2^29
+  const __m256d power = _mm256_and_pd(x, exponentBits);
+  return _mm256_fnmadd_pd(power, offsetScale, _mm256_fmadd_pd(power, offsetScale, x));
 }
 
-// The steps of FoldRowScalar for one column, its blue, green and red in three lanes of one
-// vector; the spare lane is not stored, as it would land on the next column's blue.
-__attribute__((target("avx2"))) inline void FoldColumnAvx(const ColumnPlan& plan,
-                                                          const ColumnClass& c, int i,
-                                                          const double* weights,
-                                                          const double* values, bool fresh,
-                                                          double* sums) {
-  const int terms = c.termCount;
-  weights += c.weightsAt + (i - c.begin) * terms;
-  const __m256i three = _mm256_setr_epi64x(-1, -1, -1, 0);
-  __m256d sum = fresh ? _mm256_setzero_pd() : _mm256_maskload_pd(sums + 3 * i, three);
-  const double* pixel = values + 3 * plan.first[i];
-  for (int n = 0; n < terms; ++n) {
-    const __m256d product =
-        _mm256_mul_pd(_mm256_broadcast_sd(weights + n), _mm256_loadu_pd(pixel + 3 * n));
-    sum = _mm256_cvtps_pd(_mm256_cvtpd_ps(_mm256_add_pd(sum, product)));
-  }
-  _mm256_maskstore_pd(sums + 3 * i, three, sum);
+// One step of four columns: their twelve channels packed into three vectors with no spare lane,
+// (B0 G0 R0 B1) (G1 R1 B2 G2) (R2 B3 G3 R3), built with blends of loads, which keep the shuffle
+// unit free. Each lane multiplies, adds and rounds exactly as the scalar code does, and no lane
+// sees another. The loads reach up to two doubles either side of a pixel, into the row's spare
+// zeros.
+__attribute__((target("avx2,fma"))) inline void FoldQuadStep(const double* const* pixel, int at,
+                                                             const double* weights,
+                                                             __m256d rowWeight, __m256d* sum) {
+  const __m256d v0 = _mm256_blend_pd(_mm256_loadu_pd(pixel[0] + at), _mm256_broadcast_sd(pixel[1] + at), 0x8);
+  const __m256d v1 = _mm256_blend_pd(_mm256_loadu_pd(pixel[1] + at + 1), _mm256_loadu_pd(pixel[2] + at - 2), 0xC);
+  const __m256d v2 = _mm256_blend_pd(_mm256_broadcast_sd(pixel[2] + at + 2), _mm256_loadu_pd(pixel[3] + at - 1), 0xE);
+  const __m256d w0 = _mm256_mul_pd(_mm256_loadu_pd(weights), rowWeight);
+  const __m256d w1 = _mm256_mul_pd(_mm256_loadu_pd(weights + 4), rowWeight);
+  const __m256d w2 = _mm256_mul_pd(_mm256_loadu_pd(weights + 8), rowWeight);
+  sum[0] = RoundToSingleAvx(_mm256_add_pd(sum[0], _mm256_mul_pd(w0, v0)));
+  sum[1] = RoundToSingleAvx(_mm256_add_pd(sum[1], _mm256_mul_pd(w1, v1)));
+  sum[2] = RoundToSingleAvx(_mm256_add_pd(sum[2], _mm256_mul_pd(w2, v2)));
 }
 
-// The steps of FoldRowScalar for four columns at once, their twelve channels packed into three
-// vectors with no spare lane: (B0 G0 R0 B1) (G1 R1 B2 G2) (R2 B3 G3 R3). The packing is done with
-// blends of loads, which keep the shuffle unit free for the roundings. Every lane multiplies,
-// adds and rounds exactly as the scalar code does, and no lane sees another. Group such quads
-// side by side keep the rounding of one from stalling the next.
-template <int Group>
-__attribute__((target("avx2"))) inline void FoldQuadsAvx(const ColumnPlan& plan,
-                                                         const ColumnClass& c, int i,
-                                                         const double* weights,
-                                                         const double* values, bool fresh,
-                                                         double* sums) {
+// The steps of FoldRowsScalar for four columns, or eight: two quads side by side keep the rounding
+// of one from stalling the next. The sums stay in registers for the whole batch of rows.
+template <int Quads>
+__attribute__((target("avx2,fma"))) inline void FoldQuadsAvx(const ColumnPlan& plan,
+                                                             const ColumnClass& c, int i,
+                                                             const RowBatch& batch, bool fresh,
+                                                             double* sums) {
   const int terms = c.termCount;
-  weights += c.weightsAt + (i - c.begin) * terms;
-  __m256d sum[static_cast<std::size_t>(3 * Group)];
-  const double* pixel[static_cast<std::size_t>(4 * Group)];
-  for (int v = 0; v < 3 * Group; ++v) {
+  const double* packed = plan.packed + c.packedAt + (i - c.begin) * 3 * terms;
+  __m256d sum[3 * Quads];
+  int offset[4 * Quads];
+  for (int v = 0; v < 3 * Quads; ++v) {
     sum[v] = fresh ? _mm256_setzero_pd() : _mm256_loadu_pd(sums + 3 * i + 4 * v);
   }
-  for (int p = 0; p < 4 * Group; ++p) pixel[p] = values + 3 * plan.first[i + p];
-  for (int n = 0; n < terms; ++n) {
-    for (int g = 0; g < Group; ++g) {
-      const double* const* px = pixel + 4 * g;
-      const double* w = weights + 4 * g * terms + n;
-      const __m256d w0 = _mm256_broadcast_sd(w);
-      const __m256d w1 = _mm256_broadcast_sd(w + terms);
-      const __m256d w2 = _mm256_broadcast_sd(w + 2 * terms);
-      const __m256d w3 = _mm256_broadcast_sd(w + 3 * terms);
-      const int at = 3 * n;
-      // The loads reach up to two doubles either side of a pixel, into the row's spare zeros.
-      const __m256d v0 = _mm256_blend_pd(_mm256_loadu_pd(px[0] + at),
-                                         _mm256_broadcast_sd(px[1] + at), 0x8);
-      const __m256d v1 = _mm256_blend_pd(_mm256_loadu_pd(px[1] + at + 1),
-                                         _mm256_loadu_pd(px[2] + at - 2), 0xC);
-      const __m256d v2 = _mm256_blend_pd(_mm256_broadcast_sd(px[2] + at + 2),
-                                         _mm256_loadu_pd(px[3] + at - 1), 0xE);
-      const __m256d p0 = _mm256_mul_pd(_mm256_blend_pd(w0, w1, 0x8), v0);
-      const __m256d p1 = _mm256_mul_pd(_mm256_blend_pd(w1, w2, 0xC), v1);
-      const __m256d p2 = _mm256_mul_pd(_mm256_blend_pd(w2, w3, 0xE), v2);
-      __m256d* s = sum + 3 * g;
-      s[0] = _mm256_cvtps_pd(_mm256_cvtpd_ps(_mm256_add_pd(s[0], p0)));
-      s[1] = _mm256_cvtps_pd(_mm256_cvtpd_ps(_mm256_add_pd(s[1], p1)));
-      s[2] = _mm256_cvtps_pd(_mm256_cvtpd_ps(_mm256_add_pd(s[2], p2)));
+  for (int p = 0; p < 4 * Quads; ++p) offset[p] = 3 * plan.first[i + p];
+  for (int r = 0; r < batch.count; ++r) {
+    const __m256d rowWeight = _mm256_broadcast_sd(batch.weights + r);
+    const double* pixel[4 * Quads];
+    for (int p = 0; p < 4 * Quads; ++p) pixel[p] = batch.values[r] + offset[p];
+    const double* weights = packed;
+    for (int at = 0; at < 3 * terms; at += 3, weights += 12) {
+      for (int q = 0; q < Quads; ++q) {
+        FoldQuadStep(pixel + 4 * q, at, weights + 12 * q * terms, rowWeight, sum + 3 * q);
+      }
     }
   }
-  for (int v = 0; v < 3 * Group; ++v) _mm256_storeu_pd(sums + 3 * i + 4 * v, sum[v]);
+  for (int v = 0; v < 3 * Quads; ++v) _mm256_storeu_pd(sums + 3 * i + 4 * v, sum[v]);
 }
 
-__attribute__((target("avx2"))) void FoldRowAvx(const ColumnPlan& plan, const double* weights,
-                                                const double* values, bool fresh, double* sums) {
+// The classes come in whole quads of places.
+__attribute__((target("avx2,fma"))) void FoldRowsAvx(const ColumnPlan& plan, const RowBatch& batch,
+                                                     bool fresh, double* sums) {
   for (const ColumnClass* c = plan.classes; c < plan.classes + plan.classCount; ++c) {
     int i = c->begin;
-    for (; i + 16 <= c->end; i += 16) FoldQuadsAvx<4>(plan, *c, i, weights, values, fresh, sums);
-    for (; i + 8 <= c->end; i += 8) FoldQuadsAvx<2>(plan, *c, i, weights, values, fresh, sums);
-    for (; i + 4 <= c->end; i += 4) FoldQuadsAvx<1>(plan, *c, i, weights, values, fresh, sums);
-    for (; i < c->end; ++i) FoldColumnAvx(plan, *c, i, weights, values, fresh, sums);
+    for (; i + 8 <= c->end; i += 8) FoldQuadsAvx<2>(plan, *c, i, batch, fresh, sums);
+    if (i < c->end) FoldQuadsAvx<1>(plan, *c, i, batch, fresh, sums);
   }
 }
 
@@ -401,9 +419,11 @@ __attribute__((target("avx2"))) void EmitRowAvx(const double* sums, const int* p
 
 RowKernels ChooseRowKernels() {
 #if defined(VODUVO_RESAMPLER_AVX)
-  if (__builtin_cpu_supports("avx2")) return {ConvertRowAvx, WeighRowAvx, FoldRowAvx, EmitRowAvx};
+  if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) {
+    return {ConvertRowAvx, FoldRowsAvx, EmitRowAvx, 4};
+  }
 #endif
-  return {ConvertRowScalar, WeighRowScalar, FoldRowScalar, EmitRowScalar};
+  return {ConvertRowScalar, FoldRowsScalar, EmitRowScalar, 1};
 }
 
 /* ---- Rows ---------------------------------------------------------------------------------- */
@@ -415,37 +435,18 @@ void PrefetchRow(const std::uint8_t* row, std::size_t bytes) {
 }
 
 // The values of source row y, converted once however many target rows use it. Rows are asked
-// for in ascending order, so the older of the two is the one to replace, and the next row is
-// the one to fetch ahead.
+// for in ascending order, so the next row is the one to fetch ahead.
 const double* SourceRowValues(Resampling& work, const std::uint8_t* source, int sourceWidth,
                               int sourceHeight, int y) {
   RowValues& cache = work.cache;
-  if (cache.row[0] == y) return cache.values[0];
-  if (cache.row[1] == y) return cache.values[1];
-  const int slot = cache.row[0] < cache.row[1] ? 0 : 1;
+  const int slot = y % kRowSlots;
+  if (cache.row[slot] == y) return cache.values[slot];
   const std::size_t stride = PixelStride(sourceWidth);
   const std::uint8_t* row = source + static_cast<std::size_t>(y) * stride;
   if (y + 1 < sourceHeight) PrefetchRow(row + stride, 3 * static_cast<std::size_t>(sourceWidth));
   work.kernels.convertRow(row, 3 * sourceWidth, cache.values[slot]);
   cache.row[slot] = y;
   return cache.values[slot];
-}
-
-// The column weights times a row weight, worked out again only when neither slot holds it; the
-// slot used less gives way.
-const double* WeighRow(Resampling& work, float rowWeight) {
-  RowWeights& w = work.weighed;
-  for (int slot = 0; slot < 2; ++slot) {
-    if (w.rowWeight[slot] == rowWeight) {
-      ++w.uses[slot];
-      return w.weights[slot];
-    }
-  }
-  const int slot = w.uses[0] <= w.uses[1] ? 0 : 1;
-  work.kernels.weighRow(work.columns.weights, work.columns.weightCount, rowWeight, w.weights[slot]);
-  w.rowWeight[slot] = rowWeight;
-  w.uses[slot] = 1;
-  return w.weights[slot];
 }
 
 /* ---- Resampling ---------------------------------------------------------------------------- */
@@ -456,23 +457,21 @@ std::size_t WholeLines(std::size_t doubles) { return (doubles + 7) & ~static_cas
 // One block, each buffer on cache lines of its own so that vector loads and stores do not
 // straddle them. The rows of values have four spare zeros before the first pixel and two after
 // the last, as the packed folds load from up to two doubles before a pixel to four after its start.
-bool AllocateRows(Resampling& work, int sourceWidth, int targetWidth) {
+bool AllocateRows(Resampling& work, int sourceWidth) {
   const std::size_t valueCount = WholeLines(4 + 3 * static_cast<std::size_t>(sourceWidth) + 2);
-  const std::size_t weightCount = WholeLines(static_cast<std::size_t>(work.columns.weightCount));
-  const std::size_t sumCount = WholeLines(4 * static_cast<std::size_t>(targetWidth));
-  const std::size_t bytes = (2 * valueCount + 2 * weightCount + sumCount) * sizeof(double);
+  const std::size_t sumCount = WholeLines(3 * static_cast<std::size_t>(work.columns.placeCount) + 1);
+  const std::size_t bytes = (kRowSlots * valueCount + sumCount) * sizeof(double);
   std::size_t space = bytes + 64;
   work.block = std::malloc(space);
   void* start = work.block;
   if (!start || !std::align(64, bytes, start, space)) return false;
   double* doubles = static_cast<double*>(start);
-  std::memset(doubles, 0, 2 * valueCount * sizeof(double));
-  work.cache.values[0] = doubles + 4;
-  work.cache.values[1] = doubles + valueCount + 4;
-  work.cache.row[0] = work.cache.row[1] = -1;
-  work.weighed.weights[0] = doubles + 2 * valueCount;
-  work.weighed.weights[1] = work.weighed.weights[0] + weightCount;
-  work.sums = work.weighed.weights[1] + weightCount;
+  std::memset(doubles, 0, kRowSlots * valueCount * sizeof(double));
+  for (int slot = 0; slot < kRowSlots; ++slot) {
+    work.cache.values[slot] = doubles + static_cast<std::size_t>(slot) * valueCount + 4;
+    work.cache.row[slot] = -1;
+  }
+  work.sums = doubles + kRowSlots * valueCount;
   return true;
 }
 
@@ -480,13 +479,13 @@ bool PrepareResampling(AxisMode mode, int sourceWidth, int sourceHeight, int tar
                        int targetHeight, Resampling& work) {
   int columnTermCount = 0;
   AxisTerm* columnTerms = ListAxisTerms(mode, sourceWidth, targetWidth, &columnTermCount);
-  const bool planned =
-      columnTerms && PlanColumns(columnTerms, columnTermCount, targetWidth, &work.columns);
+  work.kernels = ChooseRowKernels();
+  const bool planned = columnTerms && PlanColumns(columnTerms, columnTermCount, targetWidth,
+                                                  work.kernels.columnQuantum, &work.columns);
   std::free(columnTerms);
   if (!planned) return false;
   work.rows = ListAxisTerms(mode, sourceHeight, targetHeight, &work.rowCount);
-  work.kernels = ChooseRowKernels();
-  return work.rows && AllocateRows(work, sourceWidth, targetWidth);
+  return work.rows && AllocateRows(work, sourceWidth);
 }
 
 void ReleaseResampling(Resampling& work) {
@@ -494,6 +493,7 @@ void ReleaseResampling(Resampling& work) {
   std::free(work.columns.first);
   std::free(work.columns.position);
   std::free(work.columns.weights);
+  std::free(work.columns.packed);
   std::free(work.rows);
   std::free(work.block);
 }
@@ -523,10 +523,15 @@ void ResampleRows(Resampling& work, const std::uint8_t* source, int sourceWidth,
     if (previous && SameTerms(previous, row, row, term)) {
       std::memcpy(target, target - targetStride, 3 * static_cast<std::size_t>(targetWidth));
     } else {
-      for (const AxisTerm* t = row; t < term; ++t) {
-        const double* values = SourceRowValues(work, source, sourceWidth, sourceHeight, t->source);
-        const double* weights = WeighRow(work, t->weight);
-        work.kernels.foldRow(work.columns, weights, values, t == row, work.sums);
+      for (const AxisTerm* t = row; t < term;) {
+        RowBatch batch;
+        batch.count = 0;
+        const bool fresh = t == row;
+        for (; t < term && batch.count < kRowsPerFold; ++t, ++batch.count) {
+          batch.values[batch.count] = SourceRowValues(work, source, sourceWidth, sourceHeight, t->source);
+          batch.weights[batch.count] = t->weight;
+        }
+        work.kernels.foldRows(work.columns, batch, fresh, work.sums);
       }
       work.kernels.emitRow(work.sums, work.columns.position, targetWidth, target);
     }

@@ -26,11 +26,10 @@ struct AxisTerm {
 };
 
 // Source rows that one fold takes at once, with the sums held in registers throughout; a target
-// row made of more source rows than this (a picture shrunk more than eightfold) takes several.
-const int kRowsPerFold = 8;
-// Converted rows kept: one fold's rows and the last row of the fold before, which the next
-// target row often starts with.
-const int kRowSlots = kRowsPerFold + 1;
+// row made of more source rows than this (a picture shrunk more than sixfold) takes several.
+const int kRowsPerFold = 6;
+// The most target rows worked side by side, one to a vector lane.
+const int kMostLanes = 4;
 
 // Target columns with the same number of x terms (there are one or two such counts), so that a
 // fold runs a fixed count of terms for a whole class, with no branch on the column.
@@ -38,7 +37,6 @@ struct ColumnClass {
   int begin, end;  // its columns, in the order the folds work them
   int termCount;
   int weightsAt;  // column begin + i has weights[weightsAt + i * termCount] on
-  int packedAt;  // where its packed weights start, when the folds take the columns in fours
 };
 
 // The x terms of a column are consecutive source pixels from its first one on. The folds work
@@ -52,42 +50,54 @@ struct ColumnPlan {
   int placeCount;  // working places, the spare ones included
   double* weights;
   int weightCount;
-  // The weights of each four columns, term by term, in the lanes of their twelve channels:
-  // (w0 w0 w0 w1) (w1 w1 w2 w2) (w2 w3 w3 w3).
-  double* packed;
-  int packedCount;
 };
 
-// Recently used source rows as doubles; row y lives in slot y % kRowSlots.
-struct RowValues {
-  double* values[kRowSlots];
-  int row[kRowSlots];
+// A target row to work out, with its y terms.
+struct TargetRow {
+  int row;
+  const AxisTerm* terms;
+  int termCount;
 };
 
-// Consecutive source rows of one target row, with their row weights, for one fold.
-struct RowBatch {
-  const double* values[kRowsPerFold];
-  double weights[kRowsPerFold];
+// Target rows with the same number of y terms, worked side by side. A lane beyond count repeats
+// the first row's source rows with weights of zero.
+struct RowGroup {
+  const TargetRow* rows;
   int count;
 };
 
-// The row work, in plain code or, where the processor has them, in vector instructions. The sums
-// of a target row are three to a pixel, blue, green and red, with one spare double after the last
-// so that a four-lane load of the last pixel stays inside the buffer.
+// Source rows of one fold: for each, its values with the lanes interleaved (channel value i of
+// lane l at i * lanes + l), and each lane's row weight.
+struct LaneBatch {
+  const double* values[kRowsPerFold];
+  double weights[kRowsPerFold][kMostLanes];
+  int count;
+};
+
+// The row work, in plain code with one lane or, where the processor has them, in vector
+// instructions with four. Sums are kept three to a working place, blue, green and red, each with
+// its lanes side by side.
 struct RowKernels {
-  void (*convertRow)(const std::uint8_t* row, int count, double* values);
-  void (*foldRows)(const ColumnPlan& plan, const RowBatch& batch, bool fresh, double* sums);
-  void (*emitRow)(const double* sums, const int* position, int width, std::uint8_t* row);
+  int lanes;
   int columnQuantum;  // the folds take columns in groups of this many
+  void (*convertRows)(const std::uint8_t* const* rows, int count, double* values);
+  void (*foldRows)(const ColumnPlan& plan, const LaneBatch& batch, bool fresh, double* sums);
+  // Sorts the interleaved sums of count values out into one run per lane.
+  void (*splitLanes)(const double* sums, int count, double* const* laneSums);
+  void (*emitRow)(const double* sums, const int* position, int width, std::uint8_t* row);
 };
 
 struct Resampling {
   ColumnPlan columns;
   AxisTerm* rows;  // the terms of the y axis, target row after target row
   int rowCount;
-  void* block;  // holds the row values and the sums
-  RowValues cache;
+  TargetRow* order;  // the target rows to work out, fewest terms first
+  int orderCount;
+  bool* copied;  // target rows that repeat the row below them
+  void* block;  // holds the source values, the sums and the sums of each lane
+  double* values[kRowsPerFold];
   double* sums;
+  double* laneSums[kMostLanes];
   RowKernels kernels;
 };
 
@@ -205,10 +215,8 @@ bool ClassifyColumns(const int* counts, int targetWidth, int longest, int quantu
   for (int c = 0, begin = 0; c <= longest; ++c) {
     if (placed[c] == 0) continue;
     const int places = (placed[c] + quantum - 1) / quantum * quantum;
-    plan->classes[plan->classCount++] = {begin, begin + places, c, plan->weightCount,
-                                         plan->packedCount};
+    plan->classes[plan->classCount++] = {begin, begin + places, c, plan->weightCount};
     plan->weightCount += places * c;
-    if (quantum % 4 == 0) plan->packedCount += places * 3 * c;
     begin += places;
     plan->placeCount = begin;
     placed[c] = plan->classes[plan->classCount - 1].begin;
@@ -223,23 +231,6 @@ int ColumnWeightsAt(const ColumnPlan& plan, int i) {
   const ColumnClass* c = plan.classes;
   while (i >= c->end) ++c;
   return c->weightsAt + (i - c->begin) * c->termCount;
-}
-
-// Copies the weights into their packed lanes, four columns at a time, when the folds use them.
-bool PackColumnWeights(ColumnPlan* plan) {
-  plan->packed = static_cast<double*>(std::malloc((static_cast<std::size_t>(plan->packedCount) + 1) * sizeof(double)));
-  if (!plan->packed) return false;
-  for (const ColumnClass* c = plan->classes; c < plan->classes + plan->classCount; ++c) {
-    const int terms = c->termCount;
-    double* packed = plan->packed + c->packedAt;
-    for (int i = c->begin; plan->packedCount > 0 && i < c->end; i += 4) {
-      const double* weights = plan->weights + c->weightsAt + (i - c->begin) * terms;
-      for (int n = 0; n < terms; ++n) {
-        for (int lane = 0; lane < 12; ++lane) *packed++ = weights[lane / 3 * terms + n];
-      }
-    }
-  }
-  return true;
 }
 
 // Lays out the x terms, which come in target order, column by column in working order.
@@ -273,12 +264,13 @@ bool PlanColumns(const AxisTerm* terms, int termCount, int targetWidth, int quan
   for (int i = 1; i < plan->placeCount; ++i) {
     if (plan->first[i] < 0) plan->first[i] = plan->first[i - 1];
   }
-  return PackColumnWeights(plan);
+  return true;
 }
 
 /* ---- Row kernels --------------------------------------------------------------------------- */
 
-void ConvertRowScalar(const std::uint8_t* row, int count, double* values) {
+void ConvertRowScalar(const std::uint8_t* const* rows, int count, double* values) {
+  const std::uint8_t* row = rows[0];
   for (int i = 0; i < count; ++i) values[i] = row[i];
 }
 
@@ -294,7 +286,7 @@ void EmitRowScalar(const double* sums, const int* position, int width, std::uint
 // Adds a batch of source rows into the sums of a target row, which start from zero when fresh.
 // Each term's weight is the product of its column weight and its row weight, exact in double as
 // both are single-precision values.
-void FoldRowsScalar(const ColumnPlan& plan, const RowBatch& batch, bool fresh, double* sums) {
+void FoldRowsScalar(const ColumnPlan& plan, const LaneBatch& batch, bool fresh, double* sums) {
   for (const ColumnClass* c = plan.classes; c < plan.classes + plan.classCount; ++c) {
     const double* columnWeights = plan.weights + c->weightsAt;
     for (int i = c->begin; i < c->end; ++i, columnWeights += c->termCount) {
@@ -303,7 +295,7 @@ void FoldRowsScalar(const ColumnPlan& plan, const RowBatch& batch, bool fresh, d
         for (int r = 0; r < batch.count; ++r) {
           const double* pixel = batch.values[r] + 3 * plan.first[i] + channel;
           for (int n = 0; n < c->termCount; ++n) {
-            sum = AddTerm(sum, columnWeights[n] * batch.weights[r], pixel[3 * n]);
+            sum = AddTerm(sum, columnWeights[n] * batch.weights[r][0], pixel[3 * n]);
           }
         }
         sums[3 * i + channel] = sum;
@@ -312,24 +304,43 @@ void FoldRowsScalar(const ColumnPlan& plan, const RowBatch& batch, bool fresh, d
   }
 }
 
+// One lane: the sums are the lane's own.
+void SplitLanesScalar(const double* sums, int count, double* const* laneSums) {
+  std::memcpy(laneSums[0], sums, static_cast<std::size_t>(count) * sizeof(double));
+}
+
 #if defined(VODUVO_RESAMPLER_AVX)
-__attribute__((target("avx2"))) void ConvertRowAvx(const std::uint8_t* row, int count,
-                                                   double* values) {
+// Columns that the vector folds take at once.
+const int kFoldColumns = 3;
+
+// Interleaves four rows of bytes as doubles: sixteen bytes of each row are transposed into four
+// bytes a position, which widen to one vector each.
+__attribute__((target("avx2"))) void ConvertRowsAvx(const std::uint8_t* const* rows, int count,
+                                                    double* values) {
   int i = 0;
-  // Sixteen bytes a step keep the loads few and the conversions independent.
   for (; i + 16 <= count; i += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
-    _mm256_store_pd(values + i, _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(bytes)));
-    _mm256_store_pd(values + i + 4, _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_srli_si128(bytes, 4))));
-    _mm256_store_pd(values + i + 8, _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_srli_si128(bytes, 8))));
-    _mm256_store_pd(values + i + 12, _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_srli_si128(bytes, 12))));
+    __m128i bytes[4];
+    for (int l = 0; l < 4; ++l) bytes[l] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[l] + i));
+    const __m128i ab0 = _mm_unpacklo_epi8(bytes[0], bytes[1]);
+    const __m128i ab1 = _mm_unpackhi_epi8(bytes[0], bytes[1]);
+    const __m128i cd0 = _mm_unpacklo_epi8(bytes[2], bytes[3]);
+    const __m128i cd1 = _mm_unpackhi_epi8(bytes[2], bytes[3]);
+    const __m128i quads[4] = {_mm_unpacklo_epi16(ab0, cd0), _mm_unpackhi_epi16(ab0, cd0),
+                              _mm_unpacklo_epi16(ab1, cd1), _mm_unpackhi_epi16(ab1, cd1)};
+    double* out = values + 4 * i;
+    for (const __m128i& q : quads) {
+      const __m256i low = _mm256_cvtepu8_epi32(q);
+      const __m256i high = _mm256_cvtepu8_epi32(_mm_unpackhi_epi64(q, q));
+      _mm256_store_pd(out, _mm256_cvtepi32_pd(_mm256_castsi256_si128(low)));
+      _mm256_store_pd(out + 4, _mm256_cvtepi32_pd(_mm256_extracti128_si256(low, 1)));
+      _mm256_store_pd(out + 8, _mm256_cvtepi32_pd(_mm256_castsi256_si128(high)));
+      _mm256_store_pd(out + 12, _mm256_cvtepi32_pd(_mm256_extracti128_si256(high, 1)));
+      out += 16;
+    }
   }
-  for (; i + 4 <= count; i += 4) {
-    std::int32_t four = 0;
-    std::memcpy(&four, row + i, sizeof four);
-    _mm256_store_pd(values + i, _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(four))));
+  for (; i < count; ++i) {
+    for (int l = 0; l < 4; ++l) values[4 * i + l] = rows[l][i];
   }
-  ConvertRowScalar(row + i, count - i, values + i);
 }
 
 // Rounds each lane to single precision without leaving the double registers. With C = 1.5 * 2^29
@@ -345,61 +356,60 @@ __attribute__((target("avx2,fma"))) inline __m256d RoundToSingleAvx(__m256d x) {
   return _mm256_fnmadd_pd(power, offsetScale, _mm256_fmadd_pd(power, offsetScale, x));
 }
 
-// One step of four columns: their twelve channels packed into three vectors with no spare lane,
-// (B0 G0 R0 B1) (G1 R1 B2 G2) (R2 B3 G3 R3), built with blends of loads, which keep the shuffle
-// unit free. Each lane multiplies, adds and rounds exactly as the scalar code does, and no lane
-// sees another. The loads reach up to two doubles either side of a pixel, into the row's spare
-// zeros.
-__attribute__((target("avx2,fma"))) inline void FoldQuadStep(const double* const* pixel, int at,
-                                                             const double* weights,
-                                                             __m256d rowWeight, __m256d* sum) {
-  const __m256d v0 = _mm256_blend_pd(_mm256_loadu_pd(pixel[0] + at), _mm256_broadcast_sd(pixel[1] + at), 0x8);
-  const __m256d v1 = _mm256_blend_pd(_mm256_loadu_pd(pixel[1] + at + 1), _mm256_loadu_pd(pixel[2] + at - 2), 0xC);
-  const __m256d v2 = _mm256_blend_pd(_mm256_broadcast_sd(pixel[2] + at + 2), _mm256_loadu_pd(pixel[3] + at - 1), 0xE);
-  const __m256d w0 = _mm256_mul_pd(_mm256_loadu_pd(weights), rowWeight);
-  const __m256d w1 = _mm256_mul_pd(_mm256_loadu_pd(weights + 4), rowWeight);
-  const __m256d w2 = _mm256_mul_pd(_mm256_loadu_pd(weights + 8), rowWeight);
-  sum[0] = RoundToSingleAvx(_mm256_add_pd(sum[0], _mm256_mul_pd(w0, v0)));
-  sum[1] = RoundToSingleAvx(_mm256_add_pd(sum[1], _mm256_mul_pd(w1, v1)));
-  sum[2] = RoundToSingleAvx(_mm256_add_pd(sum[2], _mm256_mul_pd(w2, v2)));
-}
-
-// The steps of FoldRowsScalar for four columns, or eight: two quads side by side keep the rounding
-// of one from stalling the next. The sums stay in registers for the whole batch of rows.
-template <int Quads>
-__attribute__((target("avx2,fma"))) inline void FoldQuadsAvx(const ColumnPlan& plan,
-                                                             const ColumnClass& c, int i,
-                                                             const RowBatch& batch, bool fresh,
-                                                             double* sums) {
+// The steps of FoldRowsScalar for three columns of four target rows: a vector holds one channel of
+// one column in the four rows, so each lane multiplies, adds and rounds exactly as the scalar
+// code does, and no lane sees another. The nine sums stay in registers for the whole batch (a
+// tenth would not fit with the constants), and being independent, the rounding of one does not
+// stall the next.
+__attribute__((target("avx2,fma"))) inline void FoldColumnsAvx(const ColumnPlan& plan,
+                                                            const ColumnClass& c, int i,
+                                                            const LaneBatch& batch, bool fresh,
+                                                            double* sums) {
   const int terms = c.termCount;
-  const double* packed = plan.packed + c.packedAt + (i - c.begin) * 3 * terms;
-  __m256d sum[3 * Quads];
-  int offset[4 * Quads];
-  for (int v = 0; v < 3 * Quads; ++v) {
-    sum[v] = fresh ? _mm256_setzero_pd() : _mm256_loadu_pd(sums + 3 * i + 4 * v);
+  const double* columnWeights = plan.weights + c.weightsAt + (i - c.begin) * terms;
+  double* const at = sums + 12 * i;
+  __m256d sum[3 * kFoldColumns];
+  for (int v = 0; v < 3 * kFoldColumns; ++v) {
+    sum[v] = fresh ? _mm256_setzero_pd() : _mm256_load_pd(at + 4 * v);
   }
-  for (int p = 0; p < 4 * Quads; ++p) offset[p] = 3 * plan.first[i + p];
   for (int r = 0; r < batch.count; ++r) {
-    const __m256d rowWeight = _mm256_broadcast_sd(batch.weights + r);
-    const double* pixel[4 * Quads];
-    for (int p = 0; p < 4 * Quads; ++p) pixel[p] = batch.values[r] + offset[p];
-    const double* weights = packed;
-    for (int at = 0; at < 3 * terms; at += 3, weights += 12) {
-      for (int q = 0; q < Quads; ++q) {
-        FoldQuadStep(pixel + 4 * q, at, weights + 12 * q * terms, rowWeight, sum + 3 * q);
+    const __m256d rowWeights = _mm256_loadu_pd(batch.weights[r]);
+    const double* pixel[kFoldColumns];
+    for (int g = 0; g < kFoldColumns; ++g) pixel[g] = batch.values[r] + 12 * plan.first[i + g];
+    for (int n = 0; n < terms; ++n) {
+      for (int g = 0; g < kFoldColumns; ++g) {
+        const __m256d weight = _mm256_mul_pd(_mm256_broadcast_sd(columnWeights + g * terms + n), rowWeights);
+        const double* value = pixel[g] + 12 * n;
+        for (int channel = 0; channel < 3; ++channel) {
+          __m256d& s = sum[3 * g + channel];
+          s = RoundToSingleAvx(_mm256_add_pd(s, _mm256_mul_pd(weight, _mm256_load_pd(value + 4 * channel))));
+        }
       }
     }
   }
-  for (int v = 0; v < 3 * Quads; ++v) _mm256_storeu_pd(sums + 3 * i + 4 * v, sum[v]);
+  for (int v = 0; v < 3 * kFoldColumns; ++v) _mm256_store_pd(at + 4 * v, sum[v]);
 }
 
-// The classes come in whole quads of places.
-__attribute__((target("avx2,fma"))) void FoldRowsAvx(const ColumnPlan& plan, const RowBatch& batch,
+// The classes come in whole threes of places.
+__attribute__((target("avx2,fma"))) void FoldRowsAvx(const ColumnPlan& plan, const LaneBatch& batch,
                                                      bool fresh, double* sums) {
   for (const ColumnClass* c = plan.classes; c < plan.classes + plan.classCount; ++c) {
-    int i = c->begin;
-    for (; i + 8 <= c->end; i += 8) FoldQuadsAvx<2>(plan, *c, i, batch, fresh, sums);
-    if (i < c->end) FoldQuadsAvx<1>(plan, *c, i, batch, fresh, sums);
+    for (int i = c->begin; i < c->end; i += kFoldColumns) FoldColumnsAvx(plan, *c, i, batch, fresh, sums);
+  }
+}
+
+// Four sums of four lanes at a time, transposed into four sums of each lane.
+__attribute__((target("avx2"))) void SplitLanesAvx(const double* sums, int count,
+                                                   double* const* laneSums) {
+  for (int j = 0; j < count; j += 4, sums += 16) {
+    const __m256d s0 = _mm256_load_pd(sums), s1 = _mm256_load_pd(sums + 4);
+    const __m256d s2 = _mm256_load_pd(sums + 8), s3 = _mm256_load_pd(sums + 12);
+    const __m256d low01 = _mm256_unpacklo_pd(s0, s1), high01 = _mm256_unpackhi_pd(s0, s1);
+    const __m256d low23 = _mm256_unpacklo_pd(s2, s3), high23 = _mm256_unpackhi_pd(s2, s3);
+    _mm256_storeu_pd(laneSums[0] + j, _mm256_permute2f128_pd(low01, low23, 0x20));
+    _mm256_storeu_pd(laneSums[1] + j, _mm256_permute2f128_pd(high01, high23, 0x20));
+    _mm256_storeu_pd(laneSums[2] + j, _mm256_permute2f128_pd(low01, low23, 0x31));
+    _mm256_storeu_pd(laneSums[3] + j, _mm256_permute2f128_pd(high01, high23, 0x31));
   }
 }
 
@@ -420,58 +430,80 @@ __attribute__((target("avx2"))) void EmitRowAvx(const double* sums, const int* p
 RowKernels ChooseRowKernels() {
 #if defined(VODUVO_RESAMPLER_AVX)
   if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) {
-    return {ConvertRowAvx, FoldRowsAvx, EmitRowAvx, 4};
+    return {4, kFoldColumns, ConvertRowsAvx, FoldRowsAvx, SplitLanesAvx, EmitRowAvx};
   }
 #endif
-  return {ConvertRowScalar, FoldRowsScalar, EmitRowScalar, 1};
+  return {1, 1, ConvertRowScalar, FoldRowsScalar, SplitLanesScalar, EmitRowScalar};
 }
 
 /* ---- Rows ---------------------------------------------------------------------------------- */
 
-// Asks the cache for the bytes of a row while the folds keep the processor busy, since the
-// picture is larger than the caches close to it.
-void PrefetchRow(const std::uint8_t* row, std::size_t bytes) {
-  for (std::size_t i = 0; i < bytes; i += 64) __builtin_prefetch(row + i);
+// Whether two target rows take the same source rows with the same weights: then they are the
+// same bytes.
+bool SameTerms(const AxisTerm* a, const AxisTerm* aEnd, const AxisTerm* b, const AxisTerm* bEnd) {
+  if (aEnd - a != bEnd - b) return false;
+  for (; a < aEnd; ++a, ++b) {
+    if (a->source != b->source || a->weight != b->weight) return false;
+  }
+  return true;
 }
 
-// The values of source row y, converted once however many target rows use it. Rows are asked
-// for in ascending order, so the next row is the one to fetch ahead.
-const double* SourceRowValues(Resampling& work, const std::uint8_t* source, int sourceWidth,
-                              int sourceHeight, int y) {
-  RowValues& cache = work.cache;
-  const int slot = y % kRowSlots;
-  if (cache.row[slot] == y) return cache.values[slot];
-  const std::size_t stride = PixelStride(sourceWidth);
-  const std::uint8_t* row = source + static_cast<std::size_t>(y) * stride;
-  if (y + 1 < sourceHeight) PrefetchRow(row + stride, 3 * static_cast<std::size_t>(sourceWidth));
-  work.kernels.convertRow(row, 3 * sourceWidth, cache.values[slot]);
-  cache.row[slot] = y;
-  return cache.values[slot];
+// Lists the target rows to work out, sorted by their count of y terms so that rows worked side
+// by side have the same count; a row whose terms repeat the row below it is copied instead.
+bool OrderTargetRows(Resampling& work, int targetHeight) {
+  const std::size_t height = static_cast<std::size_t>(targetHeight);
+  work.order = static_cast<TargetRow*>(std::malloc(height * sizeof(TargetRow)));
+  work.copied = static_cast<bool*>(std::calloc(height, sizeof(bool)));
+  TargetRow* listed = static_cast<TargetRow*>(std::malloc(height * sizeof(TargetRow)));
+  if (!work.order || !work.copied || !listed) {
+    std::free(listed);
+    return false;
+  }
+  const AxisTerm* term = work.rows;
+  const AxisTerm* end = work.rows + work.rowCount;
+  const AxisTerm* previous = nullptr;
+  int count = 0, longest = 0;
+  for (int y = 0; y < targetHeight; ++y) {
+    const AxisTerm* row = term;
+    while (term < end && term->target == y) ++term;
+    const int terms = static_cast<int>(term - row);
+    if (previous && SameTerms(previous, row, row, term)) {
+      work.copied[y] = true;
+    } else {
+      listed[count++] = {y, row, terms};
+      if (terms > longest) longest = terms;
+    }
+    previous = row;
+  }
+  for (int terms = 0, placed = 0; terms <= longest; ++terms) {
+    for (int k = 0; k < count; ++k) {
+      if (listed[k].termCount == terms) work.order[placed++] = listed[k];
+    }
+  }
+  work.orderCount = count;
+  std::free(listed);
+  return true;
 }
-
-/* ---- Resampling ---------------------------------------------------------------------------- */
 
 // A count of doubles raised to whole 64-byte cache lines.
 std::size_t WholeLines(std::size_t doubles) { return (doubles + 7) & ~static_cast<std::size_t>(7); }
 
-// One block, each buffer on cache lines of its own so that vector loads and stores do not
-// straddle them. The rows of values have four spare zeros before the first pixel and two after
-// the last, as the packed folds load from up to two doubles before a pixel to four after its start.
+// One block, each buffer on cache lines of its own.
 bool AllocateRows(Resampling& work, int sourceWidth) {
-  const std::size_t valueCount = WholeLines(4 + 3 * static_cast<std::size_t>(sourceWidth) + 2);
-  const std::size_t sumCount = WholeLines(3 * static_cast<std::size_t>(work.columns.placeCount) + 1);
-  const std::size_t bytes = (kRowSlots * valueCount + sumCount) * sizeof(double);
+  const std::size_t lanes = static_cast<std::size_t>(work.kernels.lanes);
+  const std::size_t valueCount = WholeLines(3 * static_cast<std::size_t>(sourceWidth) * lanes);
+  const std::size_t sumCount = WholeLines(3 * static_cast<std::size_t>(work.columns.placeCount) * lanes);
+  const std::size_t laneSumCount = WholeLines(3 * static_cast<std::size_t>(work.columns.placeCount) + 4);
+  const std::size_t bytes = (kRowsPerFold * valueCount + sumCount + lanes * laneSumCount) * sizeof(double);
   std::size_t space = bytes + 64;
   work.block = std::malloc(space);
   void* start = work.block;
   if (!start || !std::align(64, bytes, start, space)) return false;
   double* doubles = static_cast<double*>(start);
-  std::memset(doubles, 0, kRowSlots * valueCount * sizeof(double));
-  for (int slot = 0; slot < kRowSlots; ++slot) {
-    work.cache.values[slot] = doubles + static_cast<std::size_t>(slot) * valueCount + 4;
-    work.cache.row[slot] = -1;
-  }
-  work.sums = doubles + kRowSlots * valueCount;
+  for (int r = 0; r < kRowsPerFold; ++r) work.values[r] = doubles + static_cast<std::size_t>(r) * valueCount;
+  work.sums = doubles + kRowsPerFold * valueCount;
+  for (std::size_t l = 0; l < lanes; ++l) work.laneSums[l] = work.sums + sumCount + l * laneSumCount;
+  std::memset(work.laneSums[0], 0, lanes * laneSumCount * sizeof(double));
   return true;
 }
 
@@ -485,7 +517,7 @@ bool PrepareResampling(AxisMode mode, int sourceWidth, int sourceHeight, int tar
   std::free(columnTerms);
   if (!planned) return false;
   work.rows = ListAxisTerms(mode, sourceHeight, targetHeight, &work.rowCount);
-  return work.rows && AllocateRows(work, sourceWidth);
+  return work.rows && OrderTargetRows(work, targetHeight) && AllocateRows(work, sourceWidth);
 }
 
 void ReleaseResampling(Resampling& work) {
@@ -493,49 +525,64 @@ void ReleaseResampling(Resampling& work) {
   std::free(work.columns.first);
   std::free(work.columns.position);
   std::free(work.columns.weights);
-  std::free(work.columns.packed);
   std::free(work.rows);
+  std::free(work.order);
+  std::free(work.copied);
   std::free(work.block);
 }
 
-// Whether two target rows take the same source rows with the same weights: then they are the
-// same bytes.
-bool SameTerms(const AxisTerm* a, const AxisTerm* aEnd, const AxisTerm* b, const AxisTerm* bEnd) {
-  if (aEnd - a != bEnd - b) return false;
-  for (; a < aEnd; ++a, ++b) {
-    if (a->source != b->source || a->weight != b->weight) return false;
+// Converts the source rows of terms from..from + count of each lane and sets their weights.
+void LoadBatch(Resampling& work, const RowGroup& group, int from, int count,
+               const std::uint8_t* source, int sourceWidth, LaneBatch& batch) {
+  const std::size_t stride = PixelStride(sourceWidth);
+  batch.count = count;
+  for (int r = 0; r < count; ++r) {
+    const std::uint8_t* rows[kMostLanes];
+    for (int l = 0; l < work.kernels.lanes; ++l) {
+      const bool used = l < group.count;
+      const AxisTerm& term = (used ? group.rows[l] : group.rows[0]).terms[from + r];
+      rows[l] = source + static_cast<std::size_t>(term.source) * stride;
+      batch.weights[r][l] = used ? term.weight : 0.0;
+    }
+    work.kernels.convertRows(rows, 3 * sourceWidth, work.values[r]);
+    batch.values[r] = work.values[r];
   }
-  return true;
 }
 
 // Each target row's sums start at zero and take its source rows' terms in ascending order, and
-// within a row each column's terms in ascending order: the order both resamplers define. A row
-// whose terms repeat the previous row's is a copy of it.
-void ResampleRows(Resampling& work, const std::uint8_t* source, int sourceWidth, int sourceHeight,
-                  std::uint8_t* target, int targetWidth, int targetHeight) {
+// within a row each column's terms in ascending order: the order both resamplers define.
+void ResampleGroup(Resampling& work, const RowGroup& group, const std::uint8_t* source,
+                   int sourceWidth, std::uint8_t* target, int targetWidth) {
+  const int terms = group.rows[0].termCount;
+  for (int from = 0; from < terms; from += kRowsPerFold) {
+    LaneBatch batch;
+    LoadBatch(work, group, from, terms - from < kRowsPerFold ? terms - from : kRowsPerFold, source,
+              sourceWidth, batch);
+    work.kernels.foldRows(work.columns, batch, from == 0, work.sums);
+  }
+  work.kernels.splitLanes(work.sums, 3 * work.columns.placeCount, work.laneSums);
   const std::size_t targetStride = PixelStride(targetWidth);
-  const AxisTerm* term = work.rows;
-  const AxisTerm* end = work.rows + work.rowCount;
-  const AxisTerm* previous = nullptr;
-  for (int y = 0; y < targetHeight; ++y, target += targetStride) {
-    const AxisTerm* row = term;
-    while (term < end && term->target == y) ++term;
-    if (previous && SameTerms(previous, row, row, term)) {
-      std::memcpy(target, target - targetStride, 3 * static_cast<std::size_t>(targetWidth));
-    } else {
-      for (const AxisTerm* t = row; t < term;) {
-        RowBatch batch;
-        batch.count = 0;
-        const bool fresh = t == row;
-        for (; t < term && batch.count < kRowsPerFold; ++t, ++batch.count) {
-          batch.values[batch.count] = SourceRowValues(work, source, sourceWidth, sourceHeight, t->source);
-          batch.weights[batch.count] = t->weight;
-        }
-        work.kernels.foldRows(work.columns, batch, fresh, work.sums);
-      }
-      work.kernels.emitRow(work.sums, work.columns.position, targetWidth, target);
+  for (int l = 0; l < group.count; ++l) {
+    std::uint8_t* row = target + static_cast<std::size_t>(group.rows[l].row) * targetStride;
+    work.kernels.emitRow(work.laneSums[l], work.columns.position, targetWidth, row);
+  }
+}
+
+void ResampleRows(Resampling& work, const std::uint8_t* source, int sourceWidth,
+                  std::uint8_t* target, int targetWidth, int targetHeight) {
+  for (int k = 0; k < work.orderCount;) {
+    RowGroup group = {work.order + k, 1};
+    while (group.count < work.kernels.lanes && k + group.count < work.orderCount &&
+           group.rows[group.count].termCount == group.rows[0].termCount) {
+      ++group.count;
     }
-    previous = row;
+    ResampleGroup(work, group, source, sourceWidth, target, targetWidth);
+    k += group.count;
+  }
+  const std::size_t targetStride = PixelStride(targetWidth);
+  for (int y = 1; y < targetHeight; ++y) {
+    std::uint8_t* row = target + static_cast<std::size_t>(y) * targetStride;
+    if (work.copied[y]) std::memcpy(row, row - targetStride, 3 * static_cast<std::size_t>(targetWidth));
   }
 }
 
@@ -545,7 +592,7 @@ bool Resample(AxisMode mode, const std::uint8_t* source, int sourceWidth, int so
   const unsigned short precision = EnterDoublePrecision();
   const bool ready =
       PrepareResampling(mode, sourceWidth, sourceHeight, targetWidth, targetHeight, work);
-  if (ready) ResampleRows(work, source, sourceWidth, sourceHeight, target, targetWidth, targetHeight);
+  if (ready) ResampleRows(work, source, sourceWidth, target, targetWidth, targetHeight);
   LeaveDoublePrecision(precision);
   ReleaseResampling(work);
   return ready;

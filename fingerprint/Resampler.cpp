@@ -492,8 +492,10 @@ std::size_t WholeLines(std::size_t doubles) { return (doubles + 7) & ~static_cas
 bool AllocateRows(Resampling& work, int sourceWidth) {
   const std::size_t lanes = static_cast<std::size_t>(work.kernels.lanes);
   const std::size_t valueCount = WholeLines(3 * static_cast<std::size_t>(sourceWidth) * lanes);
-  const std::size_t sumCount = WholeLines(3 * static_cast<std::size_t>(work.columns.placeCount) * lanes);
-  const std::size_t laneSumCount = WholeLines(3 * static_cast<std::size_t>(work.columns.placeCount) + 4);
+  // The sums of each lane are split out four at a time, and the last pixel's are read as four.
+  const std::size_t splitCount = (3 * static_cast<std::size_t>(work.columns.placeCount) + 3) & ~static_cast<std::size_t>(3);
+  const std::size_t sumCount = WholeLines(splitCount * lanes);
+  const std::size_t laneSumCount = WholeLines(splitCount + 4);
   const std::size_t bytes = (kRowsPerFold * valueCount + sumCount + lanes * laneSumCount) * sizeof(double);
   std::size_t space = bytes + 64;
   work.block = std::malloc(space);
@@ -503,7 +505,7 @@ bool AllocateRows(Resampling& work, int sourceWidth) {
   for (int r = 0; r < kRowsPerFold; ++r) work.values[r] = doubles + static_cast<std::size_t>(r) * valueCount;
   work.sums = doubles + kRowsPerFold * valueCount;
   for (std::size_t l = 0; l < lanes; ++l) work.laneSums[l] = work.sums + sumCount + l * laneSumCount;
-  std::memset(work.laneSums[0], 0, lanes * laneSumCount * sizeof(double));
+  std::memset(work.sums, 0, (sumCount + lanes * laneSumCount) * sizeof(double));
   return true;
 }
 

@@ -67,9 +67,10 @@ struct RowGroup {
 };
 
 // Source rows of one fold: for each, its values with the lanes interleaved (channel value i of
-// lane l at i * lanes + l), and each lane's row weight.
+// lane l at i * lanes + l), and each lane's row weight. The values are bytes, so single precision
+// holds them exactly in half the room of double.
 struct LaneBatch {
-  const double* values[kRowsPerFold];
+  const float* values[kRowsPerFold];
   double weights[kRowsPerFold][kMostLanes];
   int count;
 };
@@ -80,7 +81,7 @@ struct LaneBatch {
 struct RowKernels {
   int lanes;
   int columnQuantum;  // the folds take columns in groups of this many
-  void (*convertRows)(const std::uint8_t* const* rows, int count, double* values);
+  void (*convertRows)(const std::uint8_t* const* rows, int count, float* values);
   void (*foldRows)(const ColumnPlan& plan, const LaneBatch& batch, bool fresh, double* sums);
   // Sorts the interleaved sums of count values out into one run per lane.
   void (*splitLanes)(const double* sums, int count, double* const* laneSums);
@@ -95,7 +96,7 @@ struct Resampling {
   int orderCount;
   bool* copied;  // target rows that repeat the row below them
   void* block;  // holds the source values, the sums and the sums of each lane
-  double* values[kRowsPerFold];
+  float* values[kRowsPerFold];
   double* sums;
   double* laneSums[kMostLanes];
   RowKernels kernels;
@@ -269,7 +270,7 @@ bool PlanColumns(const AxisTerm* terms, int termCount, int targetWidth, int quan
 
 /* ---- Row kernels --------------------------------------------------------------------------- */
 
-void ConvertRowScalar(const std::uint8_t* const* rows, int count, double* values) {
+void ConvertRowScalar(const std::uint8_t* const* rows, int count, float* values) {
   const std::uint8_t* row = rows[0];
   for (int i = 0; i < count; ++i) values[i] = row[i];
 }
@@ -293,7 +294,7 @@ void FoldRowsScalar(const ColumnPlan& plan, const LaneBatch& batch, bool fresh, 
       for (int channel = 0; channel < 3; ++channel) {
         double sum = fresh ? 0.0 : sums[3 * i + channel];
         for (int r = 0; r < batch.count; ++r) {
-          const double* pixel = batch.values[r] + 3 * plan.first[i] + channel;
+          const float* pixel = batch.values[r] + 3 * plan.first[i] + channel;
           for (int n = 0; n < c->termCount; ++n) {
             sum = AddTerm(sum, columnWeights[n] * batch.weights[r][0], pixel[3 * n]);
           }
@@ -313,10 +314,10 @@ void SplitLanesScalar(const double* sums, int count, double* const* laneSums) {
 // Columns that the vector folds take at once.
 const int kFoldColumns = 3;
 
-// Interleaves four rows of bytes as doubles: sixteen bytes of each row are transposed into four
-// bytes a position, which widen to one vector each.
+// Interleaves four rows of bytes as floats: sixteen bytes of each row are transposed into four
+// bytes a position, and two positions at a time widen to one vector.
 __attribute__((target("avx2"))) void ConvertRowsAvx(const std::uint8_t* const* rows, int count,
-                                                    double* values) {
+                                                    float* values) {
   int i = 0;
   for (; i + 16 <= count; i += 16) {
     __m128i bytes[4];
@@ -327,15 +328,11 @@ __attribute__((target("avx2"))) void ConvertRowsAvx(const std::uint8_t* const* r
     const __m128i cd1 = _mm_unpackhi_epi8(bytes[2], bytes[3]);
     const __m128i quads[4] = {_mm_unpacklo_epi16(ab0, cd0), _mm_unpackhi_epi16(ab0, cd0),
                               _mm_unpacklo_epi16(ab1, cd1), _mm_unpackhi_epi16(ab1, cd1)};
-    double* out = values + 4 * i;
+    float* at = values + 4 * i;
     for (const __m128i& q : quads) {
-      const __m256i low = _mm256_cvtepu8_epi32(q);
-      const __m256i high = _mm256_cvtepu8_epi32(_mm_unpackhi_epi64(q, q));
-      _mm256_store_pd(out, _mm256_cvtepi32_pd(_mm256_castsi256_si128(low)));
-      _mm256_store_pd(out + 4, _mm256_cvtepi32_pd(_mm256_extracti128_si256(low, 1)));
-      _mm256_store_pd(out + 8, _mm256_cvtepi32_pd(_mm256_castsi256_si128(high)));
-      _mm256_store_pd(out + 12, _mm256_cvtepi32_pd(_mm256_extracti128_si256(high, 1)));
-      out += 16;
+      _mm256_store_ps(at, _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(q)));
+      _mm256_store_ps(at + 8, _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_unpackhi_epi64(q, q))));
+      at += 16;
     }
   }
   for (; i < count; ++i) {
@@ -374,15 +371,15 @@ __attribute__((target("avx2,fma"))) inline void FoldColumnsAvx(const ColumnPlan&
   }
   for (int r = 0; r < batch.count; ++r) {
     const __m256d rowWeights = _mm256_loadu_pd(batch.weights[r]);
-    const double* pixel[kFoldColumns];
+    const float* pixel[kFoldColumns];
     for (int g = 0; g < kFoldColumns; ++g) pixel[g] = batch.values[r] + 12 * plan.first[i + g];
     for (int n = 0; n < terms; ++n) {
       for (int g = 0; g < kFoldColumns; ++g) {
         const __m256d weight = _mm256_mul_pd(_mm256_broadcast_sd(columnWeights + g * terms + n), rowWeights);
-        const double* value = pixel[g] + 12 * n;
+        const float* value = pixel[g] + 12 * n;
         for (int channel = 0; channel < 3; ++channel) {
           __m256d& s = sum[3 * g + channel];
-          s = RoundToSingleAvx(_mm256_add_pd(s, _mm256_mul_pd(weight, _mm256_load_pd(value + 4 * channel))));
+          s = RoundToSingleAvx(_mm256_add_pd(s, _mm256_mul_pd(weight, _mm256_cvtps_pd(_mm_load_ps(value + 4 * channel)))));
         }
       }
     }
@@ -491,19 +488,21 @@ std::size_t WholeLines(std::size_t doubles) { return (doubles + 7) & ~static_cas
 // One block, each buffer on cache lines of its own.
 bool AllocateRows(Resampling& work, int sourceWidth) {
   const std::size_t lanes = static_cast<std::size_t>(work.kernels.lanes);
-  const std::size_t valueCount = WholeLines(3 * static_cast<std::size_t>(sourceWidth) * lanes);
+  // Floats, in whole cache lines.
+  const std::size_t valueCount = 2 * WholeLines((3 * static_cast<std::size_t>(sourceWidth) * lanes + 1) / 2);
   // The sums of each lane are split out four at a time, and the last pixel's are read as four.
   const std::size_t splitCount = (3 * static_cast<std::size_t>(work.columns.placeCount) + 3) & ~static_cast<std::size_t>(3);
   const std::size_t sumCount = WholeLines(splitCount * lanes);
   const std::size_t laneSumCount = WholeLines(splitCount + 4);
-  const std::size_t bytes = (kRowsPerFold * valueCount + sumCount + lanes * laneSumCount) * sizeof(double);
+  const std::size_t valueBytes = kRowsPerFold * valueCount * sizeof(float);
+  const std::size_t bytes = valueBytes + (sumCount + lanes * laneSumCount) * sizeof(double);
   std::size_t space = bytes + 64;
   work.block = std::malloc(space);
   void* start = work.block;
   if (!start || !std::align(64, bytes, start, space)) return false;
-  double* doubles = static_cast<double*>(start);
-  for (int r = 0; r < kRowsPerFold; ++r) work.values[r] = doubles + static_cast<std::size_t>(r) * valueCount;
-  work.sums = doubles + kRowsPerFold * valueCount;
+  float* floats = static_cast<float*>(start);
+  for (int r = 0; r < kRowsPerFold; ++r) work.values[r] = floats + static_cast<std::size_t>(r) * valueCount;
+  work.sums = reinterpret_cast<double*>(static_cast<char*>(start) + valueBytes);
   for (std::size_t l = 0; l < lanes; ++l) work.laneSums[l] = work.sums + sumCount + l * laneSumCount;
   std::memset(work.sums, 0, (sumCount + lanes * laneSumCount) * sizeof(double));
   return true;

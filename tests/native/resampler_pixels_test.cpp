@@ -199,6 +199,30 @@ TEST(Resampling, MatchesTheReferenceOverRandomSizes) {
   }
 }
 
+// Target rows are worked several at a time, grouped by their count of source rows, with unused
+// places in a group; a target row of many source rows is added up in several passes; columns are
+// filled up to whole groups with spare ones; rows that repeat the row below are copied. Each size
+// here makes one of these fall on an edge, and every byte must still match the reference.
+TEST(Resampling, MatchesTheReferenceWhereRowsAndColumnsAreWorkedInGroups) {
+  const Sizes sizes[] = {
+      {1, 13, 1, 1},     // one target row of thirteen source rows: three passes
+      {4, 12, 4, 2},     // six source rows a target row: exactly one pass
+      {5, 14, 3, 2},     // seven: one pass and one more row
+      {9, 9, 9, 5},      // rows of two and three source rows, five rows in two groups
+      {17, 23, 5, 3},    // three rows of eight or nine source rows: a place unused, two passes
+      {2, 3, 7, 11},     // growth: rows repeat and are copied
+      {150, 150, 150, 149},  // one source row fewer: rows of two, each sharing one with the next
+      {640, 9, 151, 2},  // wide rows that do not split evenly into the vector steps
+  };
+  std::mt19937 random(7);
+  for (const Sizes& s : sizes) {
+    Picture source = Noise(s.sw, s.sh, random);
+    Picture target = Scaled(source, s.tw, s.th);
+    Picture want = ReferenceScaled(source, s.tw, s.th);
+    EXPECT_EQ(target.bytes, want.bytes) << s.sw << "x" << s.sh << " to " << s.tw << "x" << s.th;
+  }
+}
+
 TEST(Resampling, ReproducesTheDigestsEveryBuildMustGive) {
   for (const DigestCase& c : kDigestCases) {
     Picture reference{c.sourceWidth, c.sourceHeight, DigestPicture(c)};

@@ -4,8 +4,8 @@
 
 #include "gina/ModuleLifetime.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) AttachModule(instance);
-  if (reason == DLL_PROCESS_DETACH) DetachModule();
+  if (reason == DLL_PROCESS_DETACH) DetachModule(reserved != nullptr);
   return TRUE;
 }

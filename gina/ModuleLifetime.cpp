@@ -17,10 +17,13 @@ const char kCurrentVersionKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersi
 const char kWinlogonSubkey[] = "Winlogon";
 const char kFingerprintLibraryFile[] = "papyl.dll";
 
-// A path without a backslash stays as it is.
+// Cuts a module path down to its folder. A path without a backslash stays as it is. A folder at
+// the root keeps its backslash: "C:" alone would name drive C's current folder, not its root.
 void CutAtLastBackslash(char* path) {
   char* last = std::strrchr(path, '\\');
-  if (last) *last = '\0';
+  if (!last) return;
+  bool atRoot = last == path || (last == path + 2 && path[1] == ':');
+  last[atRoot ? 1 : 0] = '\0';
 }
 
 FingerprintLibrary* LoadFingerprintLibrary() {
@@ -52,9 +55,11 @@ void AttachModule(HINSTANCE instance) {
   SelectMessageLanguage();
 }
 
-void DetachModule() {
+void DetachModule(bool processEnding) {
   FingerprintLibrary* library = GinaState.library;
-  if (!library) return;
+  // When the process is ending, the library has already been detached and its threads are gone:
+  // calling into it could crash or hang the ending process, and the system frees everything.
+  if (!library || processEnding) return;
   library->PxCapFinalize();
   library->PxFinalize();
   library->Unload();

@@ -4,4 +4,5 @@
 #include <windows.h>
 
 void AttachModule(HINSTANCE instance);
-void DetachModule();
+// processEnding: the process is exiting (DllMain's reserved pointer is set), not unloading us.
+void DetachModule(bool processEnding);

@@ -102,7 +102,7 @@ TEST_F(LanguageAtAttach, AttachChoosesThreadLocaleAndCatalogue) {
   EXPECT_EQ(GinaState.languageBase, SystemIsBrazilianPortuguese() ? 30 : 0);
   EXPECT_EQ(GetThreadLocale(), ExpectedThreadLocale());
 
-  DetachModule();
+  DetachModule(false);
   SetCurrentDirectoryA(directory);
 }
 

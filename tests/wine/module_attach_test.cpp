@@ -51,7 +51,7 @@ struct AttachCase {
   const char* name;
   const char* ginaDll;  // relative to the test folder when it starts with '~'; null: no value
   bool libraryReady;
-  const char* currentDirectory;  // relative to the test folder; null: unchanged
+  const char* currentDirectory;  // after loading, as ginaDll; null: unchanged
 };
 
 std::string Expand(const char* value) {
@@ -59,8 +59,10 @@ std::string Expand(const char* value) {
 }
 
 const AttachCase kAttachCases[] = {
-    {"BesideTheLibrary", "~papyl\\VoDUVO.dll", true, "papyl"},
-    {"LibraryAbsent", "~nopapyl\\VoDUVO.dll", false, "nopapyl"},
+    {"BesideTheLibrary", "~papyl\\VoDUVO.dll", true, "~papyl"},
+    {"LibraryAbsent", "~nopapyl\\VoDUVO.dll", false, "~nopapyl"},
+    // Drive C's current folder is not its root (see the test): the library is looked for at C:\.
+    {"DriveRoot", "C:\\VoDUVO.dll", false, "C:\\"},
     {"BareFileName", "VoDUVO.dll", false, nullptr},
     {"FolderMissing", "~no-such-folder\\VoDUVO.dll", false, nullptr},
     {"EmptyValue", "", false, nullptr},
@@ -76,11 +78,16 @@ TEST_P(Attach, PreparesTheLibraryOnlyBesideTheModuleAndAlwaysLoads) {
   else
     Remove();
 
+  // Winlogon runs in the system folder: there "C:" alone names C:\windows, not the root.
+  char windows[MAX_PATH] = {};
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  ASSERT_TRUE(SetCurrentDirectoryA(windows));
+
   StandInGina system("full", WLX_VERSION_1_4);
   ModuleUnderTest module;
   ASSERT_NE(module.Handle(), nullptr);
   EXPECT_EQ(GetModuleHandleA("papyl.dll") != nullptr, c.libraryReady);
-  std::string expectedDirectory = c.currentDirectory ? BinPath(c.currentDirectory) : oldDirectory_;
+  std::string expectedDirectory = c.currentDirectory ? Expand(c.currentDirectory) : windows;
   // The module under test gives the directory back when it is unloaded; read it while loaded.
   EXPECT_EQ(lstrcmpiA(CurrentDirectory().c_str(), expectedDirectory.c_str()), 0)
       << CurrentDirectory();
@@ -140,7 +147,7 @@ TEST_F(GinaDllValue, WithoutTheValueTheInstanceAndLanguageAreStillSet) {
   EXPECT_EQ(GinaState.library, nullptr);
   EXPECT_EQ(GinaState.moduleInstance, self);
   EXPECT_EQ(GinaState.languageBase, GetSystemDefaultLangID() == 1046 ? 30 : 0);
-  DetachModule();
+  DetachModule(false);
   ResetLinkedModuleState();
 }
 
@@ -149,9 +156,31 @@ TEST_F(GinaDllValue, DetachForgetsTheLibraryObject) {
   ResetLinkedModuleState();
   AttachModule(GetModuleHandleA(nullptr));
   ASSERT_NE(GinaState.library, nullptr);
-  DetachModule();
+  DetachModule(false);
   EXPECT_EQ(GinaState.library, nullptr);
   EXPECT_EQ(GetModuleHandleA("papyl.dll"), nullptr);
+  ResetLinkedModuleState();
+}
+
+// At process exit the library is already gone: the module calls nothing in it and frees nothing.
+TEST_F(GinaDllValue, DetachAtProcessExitLeavesTheLibraryAlone) {
+  Set(BinPath("papyl\\VoDUVO.dll"));
+  ResetLinkedModuleState();
+  AttachModule(GetModuleHandleA(nullptr));
+  ASSERT_NE(GinaState.library, nullptr);
+  // The test's own reference keeps the stand-in's counts readable whatever the detach does.
+  HMODULE standIn = LoadLibraryA(BinPath("papyl\\papyl.dll").c_str());
+  SimPapylControl control{};
+  ASSERT_TRUE(standIn && control.Bind(standIn));
+  control.Reset();
+
+  DetachModule(true);
+  EXPECT_EQ(control.CallCount("_PxCapFinalize@0"), 0);
+  EXPECT_EQ(control.CallCount("_PxFinalize@0"), 0);
+  EXPECT_NE(GinaState.library, nullptr) << "nothing is released at process exit";
+
+  DetachModule(false);
+  FreeLibrary(standIn);
   ResetLinkedModuleState();
 }
 

@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "accounts/AccountStore.h"
+#include "tests/wine/support/ImportHook.h"
 #include "tests/wine/support/TestPaths.h"
 #include "tools/enroll/EnrollTool.h"
+#include "tools/enroll/StoreWriter.h"
 
 namespace {
 
@@ -18,6 +20,8 @@ constexpr char kCarol[] = "voduvo-enroll-test-carol";
 constexpr char kDave[] = "voduvo-enroll-test-dave";
 constexpr char kErin[] = "voduvo-enroll-test-erin";
 constexpr char kPassword[] = "Tr0ub4dor&3";
+// kCarol's key under a name in other letter case, as an administrator may have typed it once.
+constexpr char kCarolOtherCase[] = "Voduvo-Enroll-Test-CAROL";
 
 std::string AccountPath(const std::string& user) { return std::string(kStorePath) + "\\" + user; }
 
@@ -68,7 +72,7 @@ ToolRun RunTool(std::vector<std::string> args, const std::string& input) {
   std::vector<const char*> argv;
   for (const std::string& arg : args) argv.push_back(arg.c_str());
   int exit = RunEnrollTool(static_cast<int>(argv.size()), argv.data(),
-                           ToolStreams{inFile, outFile, errFile, false});
+                           ToolStreams{inFile, outFile, errFile, nullptr});
   fclose(inFile);
   fclose(outFile);
   fclose(errFile);
@@ -117,6 +121,83 @@ LoginMode StoredMode(const char* user) {
   return mode;
 }
 
+// The store's key for user, whatever its letter case: its own name and every value with its
+// type and bytes, in the registry's order; "(none)" when there is no such key.
+std::string KeyDump(const char* user) {
+  HKEY store = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kStorePath, 0, KEY_ENUMERATE_SUB_KEYS, &store) !=
+      ERROR_SUCCESS) {
+    return "(none)";
+  }
+  std::string dump = "(none)";
+  char name[256];
+  DWORD length = sizeof name;
+  for (DWORD i = 0; RegEnumKeyExA(store, i, name, &length, nullptr, nullptr, nullptr, nullptr) ==
+                    ERROR_SUCCESS;
+       ++i, length = sizeof name) {
+    HKEY key = nullptr;
+    if (lstrcmpiA(name, user) != 0 ||
+        RegOpenKeyExA(store, name, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+      continue;
+    }
+    dump = name;
+    char valueName[256];
+    std::vector<BYTE> data(64 * 1024);
+    DWORD nameLength = sizeof valueName;
+    DWORD type = 0;
+    DWORD size = static_cast<DWORD>(data.size());
+    for (DWORD v = 0; RegEnumValueA(key, v, valueName, &nameLength, nullptr, &type, data.data(),
+                                    &size) == ERROR_SUCCESS;
+         ++v, nameLength = sizeof valueName, size = static_cast<DWORD>(data.size())) {
+      dump += std::string(" ") + valueName + ":" + std::to_string(type) + ":" +
+              std::string(reinterpret_cast<char*>(data.data()), size);
+    }
+    RegCloseKey(key);
+  }
+  RegCloseKey(store);
+  return dump;
+}
+
+template <class To, class From>
+To CodeCast(From from) {
+  return reinterpret_cast<To>(reinterpret_cast<void (*)()>(from));
+}
+
+using RegSetValueExAFunction = LONG(WINAPI*)(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD);
+RegSetValueExAFunction realRegSetValueExA = nullptr;
+int valueWritesBeforeFailure = 0;
+bool valueWriteFailed = false;
+
+LONG WINAPI FailingRegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type,
+                                  const BYTE* data, DWORD size) {
+  if (valueWritesBeforeFailure-- == 0) {
+    valueWriteFailed = true;
+    return ERROR_ACCESS_DENIED;
+  }
+  return realRegSetValueExA(key, name, reserved, type, data, size);
+}
+
+// While it lives, registry value write number `failing` (counted from 0) of this process fails
+// as if access were denied; every other write goes through.
+class FailingValueWrite {
+ public:
+  explicit FailingValueWrite(int failing) {
+    valueWritesBeforeFailure = failing;
+    valueWriteFailed = false;
+    realRegSetValueExA = CodeCast<RegSetValueExAFunction>(ReplaceImport(
+        "ADVAPI32.dll", "RegSetValueExA", CodeCast<FARPROC>(FailingRegSetValueExA)));
+  }
+  ~FailingValueWrite() {
+    if (realRegSetValueExA) {
+      ReplaceImport("ADVAPI32.dll", "RegSetValueExA", CodeCast<FARPROC>(realRegSetValueExA));
+    }
+  }
+  FailingValueWrite(const FailingValueWrite&) = delete;
+  FailingValueWrite& operator=(const FailingValueWrite&) = delete;
+  bool Installed() const { return realRegSetValueExA != nullptr; }
+  bool Failed() const { return valueWriteFailed; }
+};
+
 TEST_F(EnrollTool, AddsAnAccountThatTheStoreReadsBack) {
   ToolRun run = RunTool(AddArgs(kCarol, "3"), std::string(kPassword) + "\n");
   ASSERT_EQ(run.exit, 0) << run.err;
@@ -150,12 +231,15 @@ TEST_F(EnrollTool, TakesEveryPasswordThatFitsItsField) {
     std::string stored;
   } rows[] = {
       {"127 characters and CRLF", std::string(127, 'q') + "\r\n", std::string(127, 'q')},
-      {"empty line", "\n", ""},
+      {"empty line, allowed", "\n", ""},
       {"no line end", "last line", "last line"},
       {"spaces kept", "  two words  \n", "  two words  "},
+      {"bytes kept as they come", "a\xe7\xe3o\n", "a\xe7\xe3o"},
   };
   for (const auto& row : rows) {
-    ToolRun run = RunTool(AddArgs(kDave, "password-only"), row.input);
+    std::vector<std::string> args = AddArgs(kDave, "password-only");
+    args.push_back("--allow-empty-password");
+    ToolRun run = RunTool(args, row.input);
     ASSERT_EQ(run.exit, 0) << row.what << ": " << run.err;
     EXPECT_EQ(StoredPassword(kDave), row.stored) << row.what;
   }
@@ -191,11 +275,93 @@ TEST_F(EnrollTool, RemovesAnAccountOnce) {
   EXPECT_NE(run.err.find(std::string("no account named ") + kCarol), std::string::npos) << run.err;
 }
 
+TEST_F(EnrollTool, ModeChangesTheLoginValueAlone) {
+  ASSERT_EQ(RunTool(AddArgs(kCarolOtherCase, "1"), std::string(kPassword) + "\n").exit, 0);
+  std::string before = KeyDump(kCarol);
+  ToolRun run = RunTool({"mode", kCarol, "password-only"}, "");
+  ASSERT_EQ(run.exit, 0) << run.err;
+  EXPECT_EQ(run.out, std::string("Changed account ") + kCarolOtherCase +
+                         " to mode 2 (password-only)\n");
+  std::string expected = before;
+  std::string oldLogin = std::string("Login:4:") + std::string("\x01\0\0\0", 4);
+  expected.replace(expected.find(oldLogin), oldLogin.size(),
+                   std::string("Login:4:") + std::string("\x02\0\0\0", 4));
+  EXPECT_EQ(KeyDump(kCarol), expected) << "the name and every other value stay";
+  EXPECT_EQ(StoredPassword(kCarolOtherCase), kPassword);
+}
+
+TEST_F(EnrollTool, ReenrollingInOtherLetterCaseStoresTheNameAsTyped) {
+  ASSERT_EQ(RunTool(AddArgs(kCarolOtherCase, "1"), "old password\n").exit, 0);
+  ASSERT_EQ(SetAccountValue(kCarolOtherCase, "Note", REG_SZ,
+                            reinterpret_cast<const BYTE*>("kept"), 5),
+            ERROR_SUCCESS);
+  ToolRun run = RunTool(AddArgs(kCarol, "4"), std::string(kPassword) + "\n");
+  ASSERT_EQ(run.exit, 0) << run.err;
+  EXPECT_EQ(run.out, std::string("Replaced account ") + kCarol + " (was " + kCarolOtherCase +
+                         "), mode 4 (fingerprint-and-password)\n");
+  std::string dump = KeyDump(kCarol);
+  EXPECT_EQ(dump.substr(0, dump.find(' ')), kCarol) << "the logon compares names byte by byte";
+  EXPECT_NE(dump.find(std::string(" Note:1:kept", 12)), std::string::npos) << dump;
+  EXPECT_EQ(StoredMode(kCarol), FingerprintAndPassword);
+  EXPECT_EQ(StoredPassword(kCarol), kPassword);
+}
+
+// Every registry value write of the command fails in turn; each time the account must be left
+// exactly as it was: absent when it was new, its name and every value unchanged otherwise.
+TEST_F(EnrollTool, AChangeThatFailsPartWayLeavesTheAccountAsItWas) {
+  const struct {
+    const char* what;
+    const char* existing;  // the account before the command, or null
+    std::vector<std::string> args;
+  } rows[] = {
+      {"new account", nullptr, AddArgs(kCarol, "3")},
+      {"replaced account", kCarol, AddArgs(kCarol, "4")},
+      {"replaced in other letter case", kCarolOtherCase, AddArgs(kCarol, "4")},
+      {"mode changed", kCarol, {"mode", kCarol, "2"}},
+  };
+  for (const auto& row : rows) {
+    for (int failing = 0;; ++failing) {
+      TearDown();
+      if (row.existing) {
+        ASSERT_EQ(RunTool(AddArgs(row.existing, "1"), "old password\n").exit, 0) << row.what;
+        ASSERT_EQ(SetAccountValue(row.existing, "Note", REG_SZ,
+                                  reinterpret_cast<const BYTE*>("kept"), 5),
+                  ERROR_SUCCESS);
+      }
+      std::string before = KeyDump(kCarol);
+      ToolRun run{};
+      bool failed = false;
+      {
+        FailingValueWrite failure(failing);
+        ASSERT_TRUE(failure.Installed());
+        run = RunTool(row.args, "new password\n");
+        failed = failure.Failed();
+      }
+      if (!failed) {
+        EXPECT_EQ(run.exit, 0) << row.what << ": " << run.err;
+        EXPECT_GT(failing, 0) << row.what;
+        break;
+      }
+      std::string where = std::string(row.what) + ", write " + std::to_string(failing) + " fails";
+      EXPECT_EQ(run.exit, 2) << where;
+      EXPECT_NE(run.err.find("denied"), std::string::npos) << where << ": " << run.err;
+      EXPECT_NE(run.err.find("The account is as it was."), std::string::npos) << where;
+      EXPECT_EQ(KeyDump(kCarol), before) << where;
+      ASSERT_LT(failing, 8) << row.what;
+    }
+  }
+}
+
 TEST_F(EnrollTool, HelpShowsTheUsage) {
-  ToolRun run = RunTool({"--help"}, "");
-  EXPECT_EQ(run.exit, 0);
-  EXPECT_NE(run.out.find("voduvo-enroll add USER --mode MODE --template1 FILE --template2 FILE"),
-            std::string::npos);
+  for (std::vector<std::string> args :
+       {std::vector<std::string>{"--help"}, {"add", "--help"}, {"mode", "-h"}}) {
+    ToolRun run = RunTool(args, "");
+    EXPECT_EQ(run.exit, 0) << args.back() << ": " << run.err;
+    EXPECT_NE(run.out.find("voduvo-enroll add USER --mode MODE --template1 FILE --template2 FILE"),
+              std::string::npos);
+    EXPECT_NE(run.out.find("voduvo-enroll mode USER MODE"), std::string::npos);
+    EXPECT_NE(run.out.find("[--allow-empty-password]"), std::string::npos);
+  }
 }
 
 TEST_F(EnrollTool, RefusesBadArgumentsAndInputWithAMessageAndWritesNothing) {
@@ -243,6 +409,11 @@ TEST_F(EnrollTool, RefusesBadArgumentsAndInputWithAMessageAndWritesNothing) {
        "the password is longer than 127 characters"},
       {{"add", kCarol, "--mode", "1", "--template1", t1, "--template2", t2},
        std::string("hunter2\0secret\n", 15), 1, "the password contains a zero byte"},
+      {{"add", kCarol, "--mode", "1", "--template1", t1, "--template2", t2}, "\r\n", 1,
+       "the password is empty (give --allow-empty-password to store an empty one)"},
+      {{"mode", kCarol}, "", 1, "mode takes a user name and a mode"},
+      {{"mode", kCarol, "7"}, "", 1, "mode: unknown login mode 7"},
+      {{"mode", kCarol, "2"}, "", 2, "no account named voduvo-enroll-test-carol"},
       {{"list", "extra"}, "", 1, "list takes no arguments"},
       {{"remove"}, "", 1, "remove takes exactly one user name"},
       {{"remove", kCarol}, "", 2, "no account named voduvo-enroll-test-carol"},

@@ -1,4 +1,4 @@
-// The enrolment tool's command line: parsing, the three commands and their messages.
+// The enrolment tool's command line: parsing, the commands and their messages.
 #include "tools/enroll/EnrollTool.h"
 
 #include <windows.h>
@@ -7,6 +7,7 @@
 #include <string>
 
 #include "accounts/AccountStore.h"
+#include "tools/enroll/AccountChange.h"
 #include "tools/enroll/PasswordInput.h"
 #include "tools/enroll/StoreWriter.h"
 
@@ -15,8 +16,12 @@ namespace {
 const char kUsage[] =
     "Usage:\n"
     "  voduvo-enroll add USER --mode MODE --template1 FILE --template2 FILE\n"
-    "      Adds the account USER, or replaces it. The password is read as one line from\n"
-    "      standard input (typed without echo at a console) and stored protected.\n"
+    "                [--allow-empty-password]\n"
+    "      Adds the account USER, or replaces it (and its name's letter case) whole. At a\n"
+    "      console the password is typed twice without echo; otherwise it is read as one\n"
+    "      line from standard input. It is stored protected for this computer only.\n"
+    "  voduvo-enroll mode USER MODE\n"
+    "      Changes only the login mode of the account USER.\n"
     "  voduvo-enroll list\n"
     "      Lists the enrolled accounts, one a line: name, mode number, mode name.\n"
     "  voduvo-enroll remove USER\n"
@@ -30,7 +35,9 @@ const char kUsage[] =
     "  3 fingerprint-or-password   either\n"
     "  4 fingerprint-and-password  a fingerprint and the typed password\n"
     "USER is the Windows user name without a domain, at most 127 characters. The password is at\n"
-    "most 127 characters. Template files hold the fingerprint library's templates as extracted.\n"
+    "most 127 characters in the ANSI code page and not empty unless --allow-empty-password is\n"
+    "given. Template files hold the fingerprint library's templates as extracted.\n"
+    "A change that fails leaves the account as it was.\n"
     "Exit status: 0 done, 1 bad arguments or input, 2 the operation failed.\n";
 
 // Registry values are best kept small; no template comes near this.
@@ -72,14 +79,32 @@ int BadArguments(const ToolStreams& io, const std::string& problem) {
   return kExitBadArguments;
 }
 
-int Failed(const ToolStreams& io, const std::string& problem, LONG status = ERROR_SUCCESS) {
+// The system's text for status, without the line end it comes with; empty for ERROR_SUCCESS.
+std::string SystemReason(LONG status) {
   char reason[256] = "";
   if (status != ERROR_SUCCESS) {
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                    static_cast<DWORD>(status), 0, reason, sizeof reason, nullptr);
   }
-  fprintf(io.err, "voduvo-enroll: %s%s%s\n", problem.c_str(), *reason ? ": " : "", reason);
+  std::string text = reason;
+  while (!text.empty() && strchr("\r\n .", text.back())) text.pop_back();
+  return text;
+}
+
+// A failed operation; outcome, when given, says in what state it left the account.
+int Failed(const ToolStreams& io, const std::string& problem, LONG status = ERROR_SUCCESS,
+           const char* outcome = nullptr) {
+  std::string reason = SystemReason(status);
+  fprintf(io.err, "voduvo-enroll: %s%s%s\n", problem.c_str(), reason.empty() ? "" : ": ",
+          reason.c_str());
+  if (outcome) fprintf(io.err, "%s\n", outcome);
   return kExitFailed;
+}
+
+const char* ChangeOutcome(bool restored) {
+  return restored ? "The account is as it was."
+                  : "The account could not be put back as it was: check it with "
+                    "'voduvo-enroll list', then add or remove it again.";
 }
 
 // Why a user name cannot name an account's key, or null when it can.
@@ -109,13 +134,33 @@ std::string ReadTemplateFile(const char* path, Bytes& bytes) {
   return std::string();
 }
 
-const char* PasswordProblem(PasswordLine line) {
+// Why the password cannot be stored, or an empty text when it can.
+std::string PasswordProblem(PasswordLine line, bool typed) {
   switch (line) {
-    case PasswordLine::Missing: return "no password on standard input";
+    case PasswordLine::Read: return std::string();
+    case PasswordLine::Missing:
+      return typed ? "no password typed" : "no password on standard input";
     case PasswordLine::TooLong: return "the password is longer than 127 characters";
     case PasswordLine::ZeroByte: return "the password contains a zero byte";
-    default: return nullptr;
+    case PasswordLine::Mismatch: return "the two passwords typed differ";
+    case PasswordLine::NoAnsiForm:
+      return "the password has characters that the ANSI code page " + std::to_string(GetACP()) +
+             ", in which the logon dialogs read it, cannot hold";
   }
+  return "the password cannot be read";
+}
+
+// The new password, from the console or from redirected input; gives the problem, or an empty
+// text when it can be stored.
+std::string ReadNewPassword(const ToolStreams& io, bool allowEmpty, SecretText& password) {
+  bool typed = io.console != nullptr;
+  PasswordLine line = typed ? ReadTypedPassword(io.console, io.err, password)
+                            : ReadPasswordLine(io.in, password);
+  std::string problem = PasswordProblem(line, typed);
+  if (problem.empty() && !allowEmpty && password.text[0] == '\0') {
+    problem = "the password is empty (give --allow-empty-password to store an empty one)";
+  }
+  return problem;
 }
 
 struct AddArguments {
@@ -123,13 +168,18 @@ struct AddArguments {
   const char* mode = nullptr;
   const char* template1 = nullptr;
   const char* template2 = nullptr;
+  bool allowEmptyPassword = false;
 };
 
 // Fills args from argv[2..]; gives the problem, or an empty text when they are complete.
 std::string ParseAddArguments(int argc, const char* const argv[], AddArguments& args) {
   if (argc < 3 || argv[2][0] == '-') return "add: the user name is missing";
   args.user = argv[2];
-  for (int i = 3; i < argc; i += 2) {
+  for (int i = 3; i < argc; ++i) {
+    if (strcmp(argv[i], "--allow-empty-password") == 0) {
+      args.allowEmptyPassword = true;
+      continue;
+    }
     const char** slot = strcmp(argv[i], "--mode") == 0        ? &args.mode
                         : strcmp(argv[i], "--template1") == 0 ? &args.template1
                         : strcmp(argv[i], "--template2") == 0 ? &args.template2
@@ -137,12 +187,23 @@ std::string ParseAddArguments(int argc, const char* const argv[], AddArguments& 
     if (!slot) return std::string("add: unknown argument ") + argv[i];
     if (*slot) return std::string("add: ") + argv[i] + " is given twice";
     if (i + 1 >= argc) return std::string("add: ") + argv[i] + " needs a value";
-    *slot = argv[i + 1];
+    *slot = argv[++i];
   }
   if (!args.mode) return "add: --mode is missing";
   if (!args.template1) return "add: --template1 is missing";
   if (!args.template2) return "add: --template2 is missing";
   return std::string();
+}
+
+int WriteFailed(const ToolStreams& io, const char* keyName, LONG status, bool restored) {
+  return Failed(io, std::string("cannot write account ") + keyName, status,
+                ChangeOutcome(restored));
+}
+
+// The change was written but must be taken back: the module would not read what was meant.
+int NotReadBack(const ToolStreams& io, const char* keyName, bool restored) {
+  return Failed(io, std::string("account ") + keyName + " does not read back as written",
+                ERROR_SUCCESS, ChangeOutcome(restored));
 }
 
 int Add(int argc, const char* const argv[], const ToolStreams& io) {
@@ -160,20 +221,56 @@ int Add(int argc, const char* const argv[], const ToolStreams& io) {
   if (!problem.empty()) return BadArguments(io, problem);
 
   SecretText password;
-  const char* passwordProblem =
-      PasswordProblem(ReadPasswordLine(io.in, io.interactive, io.err, password));
-  if (passwordProblem) return BadArguments(io, passwordProblem);
+  problem = ReadNewPassword(io, args.allowEmptyPassword, password);
+  if (!problem.empty()) return BadArguments(io, problem);
   Bytes blob;
   if (!ProtectPassword(password.text, blob)) return Failed(io, "cannot protect the password");
 
-  bool replacing = KeyExists(kStorePath, args.user);
-  LONG status = WriteAccount(args.user, mode, template1, template2, blob);
-  if (status != ERROR_SUCCESS) return Failed(io, "cannot write the account", status);
-  if (!AccountReadsBack(args.user, mode, template1, template2, password.text)) {
-    return Failed(io, "the account was written but does not read back as written");
+  AccountSnapshot before;
+  LONG status = TakeAccountSnapshot(args.user, before);
+  if (status != ERROR_SUCCESS) {
+    return Failed(io, std::string("cannot read account ") + args.user + " as it is", status);
   }
-  fprintf(io.out, "%s account %s, mode %u (%s)\n", replacing ? "Replaced" : "Added", args.user,
-          static_cast<unsigned>(mode), NameOfMode(mode));
+  StoredValues values = AccountValues(mode, template1, template2, blob);
+  bool restored = true;
+  status = ChangeAccount(args.user, values, before, &restored);
+  if (status != ERROR_SUCCESS) return WriteFailed(io, args.user, status, restored);
+  if (!AccountReadsBack(args.user, mode, template1, template2, password.text)) {
+    return NotReadBack(io, args.user, RestoreAccount(args.user, values, before));
+  }
+  std::string formerName =
+      before.existed && before.keyName != args.user ? " (was " + before.keyName + ")" : "";
+  fprintf(io.out, "%s account %s%s, mode %u (%s)\n", before.existed ? "Replaced" : "Added",
+          args.user, formerName.c_str(), static_cast<unsigned>(mode), NameOfMode(mode));
+  return kExitOk;
+}
+
+int ChangeMode(int argc, const char* const argv[], const ToolStreams& io) {
+  if (argc != 4) return BadArguments(io, "mode takes a user name and a mode");
+  const char* user = argv[2];
+  if (const char* nameProblem = UserNameProblem(user)) return BadArguments(io, nameProblem);
+  LoginMode mode = NotAuthorized;
+  if (!ParseMode(argv[3], &mode)) {
+    return BadArguments(io, std::string("mode: unknown login mode ") + argv[3]);
+  }
+  AccountSnapshot before;
+  LONG status = TakeAccountSnapshot(user, before);
+  if (status != ERROR_SUCCESS) {
+    return Failed(io, std::string("cannot read account ") + user + " as it is", status);
+  }
+  if (!before.existed) return Failed(io, std::string("no account named ") + user);
+  // The key keeps its own name: only the mode changes.
+  const char* keyName = before.keyName.c_str();
+  StoredValues values{LoginValue(mode)};
+  bool restored = true;
+  status = ChangeAccount(keyName, values, before, &restored);
+  if (status != ERROR_SUCCESS) return WriteFailed(io, keyName, status, restored);
+  LoginMode stored = NotAuthorized;
+  if (ReadLoginMode(keyName, &stored) != StoreOk || stored != mode) {
+    return NotReadBack(io, keyName, RestoreAccount(keyName, values, before));
+  }
+  fprintf(io.out, "Changed account %s to mode %u (%s)\n", keyName, static_cast<unsigned>(mode),
+          NameOfMode(mode));
   return kExitOk;
 }
 
@@ -212,17 +309,23 @@ int Remove(int argc, const char* const argv[], const ToolStreams& io) {
   return kExitOk;
 }
 
+bool IsHelp(const char* argument) {
+  return strcmp(argument, "--help") == 0 || strcmp(argument, "-h") == 0 ||
+         strcmp(argument, "help") == 0;
+}
+
 }  // namespace
 
 int RunEnrollTool(int argc, const char* const argv[], const ToolStreams& io) {
   if (argc < 2) return BadArguments(io, "a command is missing");
   const char* command = argv[1];
-  if (strcmp(command, "--help") == 0 || strcmp(command, "-h") == 0 ||
-      strcmp(command, "help") == 0) {
+  // Help also when asked of a command, as in "add --help".
+  if (IsHelp(command) || (argc > 2 && IsHelp(argv[2]))) {
     fputs(kUsage, io.out);
     return kExitOk;
   }
   if (strcmp(command, "add") == 0) return Add(argc, argv, io);
+  if (strcmp(command, "mode") == 0) return ChangeMode(argc, argv, io);
   if (strcmp(command, "list") == 0) return List(argc, io);
   if (strcmp(command, "remove") == 0) return Remove(argc, argv, io);
   return BadArguments(io, std::string("unknown command ") + command);

@@ -1,14 +1,17 @@
-// The enrolment tool's commands: add or replace an account, list accounts, remove an account.
-// main() runs them on the process's standard streams; tests run them on files of their own.
+// The enrolment tool's commands: add or replace an account, change its login mode, list
+// accounts, remove an account. main() runs them on the process's standard streams; tests run
+// them on files of their own.
 #pragma once
+
+#include <windows.h>
 
 #include <cstdio>
 
 struct ToolStreams {
-  FILE* in;          // the password, one line
-  FILE* out;         // results
-  FILE* err;         // problems and the password prompt
-  bool interactive;  // in is a console: prompt, and do not echo the password
+  FILE* in;        // the password, one line, when it is not typed at a console
+  FILE* out;       // results
+  FILE* err;       // problems and the password prompts
+  HANDLE console;  // the console the password is typed at, or null when input is redirected
 };
 
 // Exit codes.

@@ -1,9 +1,21 @@
-// Reading the password from standard input without echoing it.
+// Reading the password: bytes from redirected standard input, or wide characters typed at the
+// console, converted to the ANSI code page that the logon dialogs read them in.
 #include "tools/enroll/PasswordInput.h"
 
-#include <windows.h>
+#include <cstring>
 
 namespace {
+
+// One typed line, wiped when it goes out of scope.
+struct SecretWideText {
+  // As SecretText: the longest password, a carriage return and the terminator.
+  wchar_t text[kMaxStoredTextLength + 2];
+  size_t length;
+  SecretWideText() : text{}, length(0) {}
+  ~SecretWideText() { SecureZeroMemory(text, sizeof text); }
+  SecretWideText(const SecretWideText&) = delete;
+  SecretWideText& operator=(const SecretWideText&) = delete;
+};
 
 PasswordLine ReadLine(FILE* in, SecretText& secret) {
   const size_t capacity = sizeof secret.text - 1;
@@ -25,22 +37,117 @@ PasswordLine ReadLine(FILE* in, SecretText& secret) {
   return zeroByte ? PasswordLine::ZeroByte : PasswordLine::Read;
 }
 
+// Takes the characters of one console read into line, up to the line feed; false once the line
+// feed has been seen.
+bool TakeTypedCharacters(const wchar_t* chunk, DWORD count, SecretWideText& line, bool& overflow,
+                         bool& zero) {
+  const size_t capacity = sizeof line.text / sizeof line.text[0] - 1;
+  for (DWORD i = 0; i < count; ++i) {
+    if (chunk[i] == L'\n') return false;
+    zero = zero || chunk[i] == L'\0';
+    if (line.length == capacity) overflow = true;
+    if (!overflow) line.text[line.length++] = chunk[i];
+  }
+  return true;
+}
+
+// One line typed at the console, without its line end. An overlong line is read to its end, so
+// that none of it is taken as the next answer.
+PasswordLine ReadConsoleLine(HANDLE console, SecretWideText& line) {
+  bool overflow = false;
+  bool zero = false;
+  bool more = true;
+  while (more) {
+    wchar_t chunk[64];
+    DWORD got = 0;
+    // Nothing read means the read was interrupted (Ctrl+C) or the console went away.
+    if (!ReadConsoleW(console, chunk, sizeof chunk / sizeof chunk[0], &got, nullptr) ||
+        got == 0) {
+      SecureZeroMemory(chunk, sizeof chunk);
+      return PasswordLine::Missing;
+    }
+    more = TakeTypedCharacters(chunk, got, line, overflow, zero);
+    SecureZeroMemory(chunk, sizeof chunk);
+  }
+  if (line.length > 0 && line.text[line.length - 1] == L'\r') --line.length;
+  line.text[line.length] = L'\0';
+  if (overflow || line.length > kMaxStoredTextLength) return PasswordLine::TooLong;
+  return zero ? PasswordLine::ZeroByte : PasswordLine::Read;
+}
+
+// The typed line in the ANSI code page. Best-fit replacements are refused: a password stored
+// as "a" for a typed "ā" is not the password that the user types into the logon dialog.
+PasswordLine ToAnsiCodePage(const SecretWideText& typed, SecretText& secret) {
+  secret.text[0] = '\0';
+  if (typed.length == 0) return PasswordLine::Read;
+  BOOL usedDefault = FALSE;
+  int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, typed.text,
+                                  static_cast<int>(typed.length), secret.text,
+                                  static_cast<int>(kMaxStoredTextLength), nullptr, &usedDefault);
+  if (bytes == 0) {
+    bool tooLong = GetLastError() == ERROR_INSUFFICIENT_BUFFER;
+    SecureZeroMemory(secret.text, sizeof secret.text);
+    return tooLong ? PasswordLine::TooLong : PasswordLine::NoAnsiForm;
+  }
+  secret.text[bytes] = '\0';
+  if (usedDefault) {
+    SecureZeroMemory(secret.text, sizeof secret.text);
+    return PasswordLine::NoAnsiForm;
+  }
+  return PasswordLine::Read;
+}
+
+bool SameLine(const SecretWideText& first, const SecretWideText& second) {
+  return first.length == second.length &&
+         memcmp(first.text, second.text, first.length * sizeof first.text[0]) == 0;
+}
+
+// The console whose echo is off while a password is typed, and its mode before.
+HANDLE echoConsole = nullptr;
+DWORD echoConsoleMode = 0;
+
+// Runs on a thread of its own when Ctrl+C or Ctrl+Break ends the tool during the reading.
+BOOL WINAPI RestoreEchoOnInterrupt(DWORD) {
+  SetConsoleMode(echoConsole, echoConsoleMode);
+  // Not handled: the default handler still ends the process.
+  return FALSE;
+}
+
+PasswordLine AskLine(HANDLE console, FILE* prompt, const char* question, SecretWideText& line) {
+  fputs(question, prompt);
+  fflush(prompt);
+  PasswordLine result = ReadConsoleLine(console, line);
+  // The line feed was typed without echo.
+  fputs("\n", prompt);
+  fflush(prompt);
+  return result;
+}
+
 }  // namespace
 
 SecretText::SecretText() : text{} {}
 
 SecretText::~SecretText() { SecureZeroMemory(text, sizeof text); }
 
-PasswordLine ReadPasswordLine(FILE* in, bool interactive, FILE* prompt, SecretText& secret) {
-  if (!interactive) return ReadLine(in, secret);
-  HANDLE console = GetStdHandle(STD_INPUT_HANDLE);
+PasswordLine ReadPasswordLine(FILE* in, SecretText& secret) { return ReadLine(in, secret); }
+
+PasswordLine ReadTypedPassword(HANDLE console, FILE* prompt, SecretText& secret) {
   DWORD mode = 0;
-  GetConsoleMode(console, &mode);
-  fputs("Password: ", prompt);
-  fflush(prompt);
-  SetConsoleMode(console, mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
-  PasswordLine result = ReadLine(in, secret);
+  if (!GetConsoleMode(console, &mode)) return PasswordLine::Missing;
+  echoConsole = console;
+  echoConsoleMode = mode;
+  SetConsoleCtrlHandler(RestoreEchoOnInterrupt, TRUE);
+  // Line input, so the console hands over whole lines; processed input, so that Ctrl+C
+  // interrupts rather than becoming part of the password.
+  SetConsoleMode(console, (mode | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT) &
+                              ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
+  SecretWideText first;
+  SecretWideText second;
+  PasswordLine result = AskLine(console, prompt, "Password: ", first);
+  if (result == PasswordLine::Read) result = AskLine(console, prompt, "Password again: ", second);
   SetConsoleMode(console, mode);
-  fputs("\n", prompt);
-  return result;
+  SetConsoleCtrlHandler(RestoreEchoOnInterrupt, FALSE);
+  if (result != PasswordLine::Read) return result;
+  if (!SameLine(first, second)) return PasswordLine::Mismatch;
+  return ToAnsiCodePage(first, secret);
 }

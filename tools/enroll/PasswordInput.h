@@ -1,5 +1,8 @@
-// Reading the password that the tool protects: one line of its standard input, never echoed.
+// Reading the password that the tool protects: one line of redirected standard input, taken as
+// bytes, or typed twice at the console without echo and converted to the ANSI code page.
 #pragma once
+
+#include <windows.h>
 
 #include <cstdio>
 
@@ -16,9 +19,16 @@ struct SecretText {
   SecretText& operator=(const SecretText&) = delete;
 };
 
-enum class PasswordLine { Read, Missing, TooLong, ZeroByte };
+enum class PasswordLine { Read, Missing, TooLong, ZeroByte, Mismatch, NoAnsiForm };
 
-// Reads one line (up to a line feed or the end of input) into secret, without its line end.
-// When interactive, the line comes from the console: the prompt goes to prompt and the console
-// stops echoing while the line is typed.
-PasswordLine ReadPasswordLine(FILE* in, bool interactive, FILE* prompt, SecretText& secret);
+// Reads one line (up to a line feed or the end of input) into secret, without its line end. The
+// bytes are stored as they come: a file prepared for the tool is expected in the ANSI code page.
+PasswordLine ReadPasswordLine(FILE* in, SecretText& secret);
+
+// Asks at the console for the password and then for it again, each typed without echo and read
+// as wide characters, and hands over its ANSI code page form. Refuses two different lines, a
+// line with a character that the ANSI code page has no exact form for, and a password longer
+// than 127 bytes in that form. The prompts go to prompt. The console's mode is put back when
+// the lines are read, and also if the tool is interrupted (Ctrl+C, Ctrl+Break) while they are
+// typed.
+PasswordLine ReadTypedPassword(HANDLE console, FILE* prompt, SecretText& secret);

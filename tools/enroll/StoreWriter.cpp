@@ -35,6 +35,21 @@ bool ProtectPassword(const char* password, Bytes& blob) {
   return true;
 }
 
+StoredValue LoginValue(LoginMode mode) {
+  // Little-endian on every Windows target, as the reader takes it.
+  DWORD login = mode;
+  const BYTE* bytes = reinterpret_cast<const BYTE*>(&login);
+  return StoredValue{kLoginValue, REG_DWORD, Bytes(bytes, bytes + sizeof login)};
+}
+
+StoredValues AccountValues(LoginMode mode, const Bytes& template1, const Bytes& template2,
+                           const Bytes& protectedPassword) {
+  return StoredValues{LoginValue(mode),
+                      {kTemplate1Value, REG_BINARY, template1},
+                      {kTemplate2Value, REG_BINARY, template2},
+                      {kPasswordValue, REG_BINARY, protectedPassword}};
+}
+
 LONG SetAccountValue(const char* userName, const char* valueName, DWORD type, const BYTE* data,
                      size_t size) {
   char* path = JoinKeyPath(kStorePath, userName);
@@ -46,27 +61,6 @@ LONG SetAccountValue(const char* userName, const char* valueName, DWORD type, co
   if (status != ERROR_SUCCESS) return status;
   status = RegSetValueExA(key, valueName, 0, type, data, static_cast<DWORD>(size));
   RegCloseKey(key);
-  return status;
-}
-
-LONG WriteAccount(const char* userName, LoginMode mode, const Bytes& template1,
-                  const Bytes& template2, const Bytes& protectedPassword) {
-  // Little-endian on every Windows target, as the reader takes it.
-  DWORD login = mode;
-  LONG status = SetAccountValue(userName, kLoginValue, REG_DWORD,
-                                reinterpret_cast<const BYTE*>(&login), sizeof login);
-  if (status == ERROR_SUCCESS) {
-    status = SetAccountValue(userName, kTemplate1Value, REG_BINARY, template1.data(),
-                             template1.size());
-  }
-  if (status == ERROR_SUCCESS) {
-    status = SetAccountValue(userName, kTemplate2Value, REG_BINARY, template2.data(),
-                             template2.size());
-  }
-  if (status == ERROR_SUCCESS) {
-    status = SetAccountValue(userName, kPasswordValue, REG_BINARY, protectedPassword.data(),
-                             protectedPassword.size());
-  }
   return status;
 }
 

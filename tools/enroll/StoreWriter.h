@@ -4,25 +4,36 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "accounts/StoreFormat.h"
 
 using Bytes = std::vector<BYTE>;
 
+// One registry value as stored: its name, type and bytes.
+struct StoredValue {
+  std::string name;
+  DWORD type;
+  Bytes data;
+};
+using StoredValues = std::vector<StoredValue>;
+
 // Protects a terminated password of at most 127 characters, terminator included, as the store
 // requires (passwordEntropy, local-machine scope). Returns false when it cannot be protected.
 bool ProtectPassword(const char* password, Bytes& blob);
+
+// The account's Login value for mode.
+StoredValue LoginValue(LoginMode mode);
+
+// All four values of an account: Login, Template1, Template2 and CPD.
+StoredValues AccountValues(LoginMode mode, const Bytes& template1, const Bytes& template2,
+                           const Bytes& protectedPassword);
 
 // Writes one value of the account's key, creating the key if needed. Returns a Win32 error code
 // (ERROR_SUCCESS on success).
 LONG SetAccountValue(const char* userName, const char* valueName, DWORD type, const BYTE* data,
                      size_t size);
-
-// Creates the account's key, or opens the existing one, and writes all four values. Returns a
-// Win32 error code (ERROR_SUCCESS on success).
-LONG WriteAccount(const char* userName, LoginMode mode, const Bytes& template1,
-                  const Bytes& template2, const Bytes& protectedPassword);
 
 // Whether the module's own store operations read the account back as written.
 bool AccountReadsBack(const char* userName, LoginMode mode, const Bytes& template1,

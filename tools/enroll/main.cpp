@@ -8,8 +8,9 @@
 int main(int argc, char* argv[]) {
   // Unbuffered, so no copy of the password stays behind in a stdio buffer.
   setvbuf(stdin, nullptr, _IONBF, 0);
+  HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
   DWORD consoleMode = 0;
-  bool interactive = GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &consoleMode) != 0;
-  ToolStreams io{stdin, stdout, stderr, interactive};
+  HANDLE console = GetConsoleMode(input, &consoleMode) ? input : nullptr;
+  ToolStreams io{stdin, stdout, stderr, console};
   return RunEnrollTool(argc, argv, io);
 }

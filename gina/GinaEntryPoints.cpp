@@ -6,8 +6,10 @@ extern "C" {
 #include <winwlx.h>
 }
 
+#include "fingerprint/CaptureSession.h"
 #include "gina/DialogHook.h"
 #include "gina/GinaState.h"
+#include "gina/NoticeScreens.h"
 #include "gina/SystemGina.h"
 
 namespace {
@@ -26,6 +28,13 @@ void PassOn(void(WINAPI* entry)(Params...), Args... args) {
 
 const SystemGina& System() { return GinaState.systemGina; }
 
+// Once the system GINA's dialog is done, the decrypted password has no further use: it must not
+// stay in Winlogon's memory for the whole session. The matched name stays for the locked notice.
+void ForgetFingerprintMatch() {
+  WipeTextField(GinaState.candidatePassword);
+  GinaState.fingerprintMatched = false;
+}
+
 }  // namespace
 
 BOOL WINAPI WlxNegotiate(DWORD dwWinlogonVersion, PDWORD pdwDllVersion) {
@@ -42,17 +51,17 @@ BOOL WINAPI WlxInitialize(LPWSTR lpWinsta, HANDLE hWlx, PVOID pvReserved, PVOID 
                 pWlxContext);
 }
 
-VOID WINAPI WlxDisplaySASNotice(PVOID pWlxContext) {
-  PassOn(System().WlxDisplaySASNotice, pWlxContext);
-}
+VOID WINAPI WlxDisplaySASNotice(PVOID /*pWlxContext*/) { ShowSasNotice(); }
 
 int WINAPI WlxLoggedOutSAS(PVOID pWlxContext, DWORD dwSasType, PLUID pAuthenticationId,
                            PSID pLogonSid, PDWORD pdwOptions, PHANDLE phToken,
                            PWLX_MPR_NOTIFY_INFO pNprNotifyInfo, PVOID* pProfile) {
+  StopFingerprintCapture();
   int action = PassOn(System().WlxLoggedOutSAS, int{WLX_SAS_ACTION_NONE}, pWlxContext, dwSasType,
                       pAuthenticationId, pLogonSid, pdwOptions, phToken, pNprNotifyInfo, pProfile);
   // Whatever the outcome: after a typed or cancelled logon this is the name the user gave.
   CopyTextField(GinaState.loggedOnUser, GinaState.candidateUser);
+  ForgetFingerprintMatch();
   return action;
 }
 
@@ -67,16 +76,17 @@ int WINAPI WlxLoggedOnSAS(PVOID pWlxContext, DWORD dwSasType, PVOID pReserved) {
                 pReserved);
 }
 
-VOID WINAPI WlxDisplayLockedNotice(PVOID pWlxContext) {
-  PassOn(System().WlxDisplayLockedNotice, pWlxContext);
-}
+VOID WINAPI WlxDisplayLockedNotice(PVOID /*pWlxContext*/) { ShowLockedNotice(); }
 
 BOOL WINAPI WlxIsLockOk(PVOID pWlxContext) {
   return PassOn(System().WlxIsLockOk, FALSE, pWlxContext);
 }
 
 int WINAPI WlxWkstaLockedSAS(PVOID pWlxContext, DWORD dwSasType) {
-  return PassOn(System().WlxWkstaLockedSAS, int{WLX_SAS_ACTION_NONE}, pWlxContext, dwSasType);
+  StopFingerprintCapture();
+  int action = PassOn(System().WlxWkstaLockedSAS, int{WLX_SAS_ACTION_NONE}, pWlxContext, dwSasType);
+  ForgetFingerprintMatch();
+  return action;
 }
 
 BOOL WINAPI WlxIsLogoffOk(PVOID pWlxContext) {

@@ -9,6 +9,16 @@ extern "C" {
 
 class FingerprintLibrary;
 
+// The library calls the module back on threads of its own. Stopping capture closes the gate:
+// callbacks that arrive later return at once, and those in flight finish or give up quickly.
+struct CaptureGate {
+  volatile LONG open;               // callbacks may act
+  volatile LONG callbacksInFlight;  // callbacks that got past the gate and have not left
+  volatile LONG imageLock;          // one finger image is handled at a time
+  volatile LONG recordLock;         // a match is recorded and announced whole, or not at all
+  volatile DWORD boxThreads[8];     // library threads showing one of our message boxes now
+};
+
 // Every user name and password the module holds lives in a field of this size, NUL included.
 constexpr size_t kTextFieldSize = 128;
 
@@ -63,6 +73,9 @@ struct ModuleState {
 
   // Written only on Winlogon's thread.
   bool captureRunning;
+
+  // How the library's callbacks and Winlogon's thread keep out of each other's way.
+  CaptureGate gate;
 
   // Written by the fingerprint library's thread while a notice is up, read by the dialog hooks
   // after the SAS that the match raises.

@@ -1,0 +1,15 @@
+// The 1:N search of an extracted template over both enrolled templates of every account.
+#pragma once
+
+#include "accounts/AccountStore.h"
+
+// Score of a template that does not match.
+constexpr int kNoMatchScore = -1;
+
+// 0 with *userName a new copy of the best-matching account's name (the caller wipes and frees it
+// with ReleaseUserName); -7 when there is no library or no account scored above -1 (*userName
+// null in the latter case); -2 when the accounts cannot be listed; -3 when a listed account's key,
+// Template1 or Template2 cannot be read. Ties go to the account listed first. A search that
+// capture stopping interrupts answers -7.
+int IdentifyFingerprint(const TemplateBuffer* candidate, char** userName);
+void ReleaseUserName(char* userName);

@@ -1,11 +1,33 @@
-// Winlogon's dialog service as the system GINA reaches it: through the module's hook.
+// Winlogon's dialog service as the system GINA reaches it: through the module's hook, which puts
+// the module's procedures in front of the logon, security options and unlock dialogs.
 #include "gina/DialogHook.h"
 
 #include "gina/GinaState.h"
+#include "gina/LogonPolicy.h"
+#include "resources/MessageCatalogue.h"
 
-void InstallDialogHook(void* winlogonFunctions, DWORD /*negotiatedVersion*/) {
-  // WlxDialogBoxParam has the same place in every version of the table, so the version does not
-  // change what is replaced.
+namespace {
+
+constexpr UINT_PTR kLogonDialog = 1500;
+constexpr UINT_PTR kSecurityOptionsDialog = 1800;
+constexpr UINT_PTR kUnlockDialog = 1950;
+constexpr WORD kChangePasswordCommand = 1803;
+
+// The procedure the dialog runs with; the system GINA's own is kept for the hook to call.
+DLGPROC ChooseProcedure(UINT_PTR templateId, DLGPROC dlgprc) {
+  switch (templateId) {
+    case kLogonDialog: GinaState.savedLogonProc = dlgprc; return LogonDialogHook;
+    case kSecurityOptionsDialog: GinaState.savedSecurityOptionsProc = dlgprc; return SecurityOptionsHook;
+    case kUnlockDialog: GinaState.savedUnlockProc = dlgprc; return UnlockDialogHook;
+    default: return dlgprc;
+  }
+}
+
+}  // namespace
+
+void InstallDialogHook(void* winlogonFunctions) {
+  // WlxDialogBoxParam has the same place in every version of the table. A table that already
+  // leads to the hook keeps Winlogon's own service saved.
   auto* table = static_cast<WLX_DISPATCH_VERSION_1_0*>(winlogonFunctions);
   if (!table || table->WlxDialogBoxParam == HookedDialogBoxParam) return;
   GinaState.savedDialogBoxParam = table->WlxDialogBoxParam;
@@ -15,5 +37,19 @@ void InstallDialogHook(void* winlogonFunctions, DWORD /*negotiatedVersion*/) {
 int WINAPI HookedDialogBoxParam(HANDLE hWlx, HANDLE hInst, LPWSTR lpszTemplate, HWND hwndOwner,
                                 DLGPROC dlgprc, LPARAM dwInitParam) {
   if (!GinaState.savedDialogBoxParam) return -1;
-  return GinaState.savedDialogBoxParam(hWlx, hInst, lpszTemplate, hwndOwner, dlgprc, dwInitParam);
+  auto templateId = reinterpret_cast<UINT_PTR>(lpszTemplate);
+  // A template given by name is never one of the intercepted ones.
+  DLGPROC proc = HIWORD(templateId) ? dlgprc : ChooseProcedure(templateId, dlgprc);
+  return GinaState.savedDialogBoxParam(hWlx, hInst, lpszTemplate, hwndOwner, proc, dwInitParam);
+}
+
+// The password is changed by the administrator, never from the security options dialog.
+INT_PTR CALLBACK SecurityOptionsHook(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_COMMAND && LOWORD(wParam) == kChangePasswordCommand) {
+    MessageBoxA(nullptr, MessageText(MsgChangePasswordRefused),
+                MessageText(MsgChangePasswordCaption), MB_ICONWARNING);
+    return TRUE;
+  }
+  DLGPROC saved = GinaState.savedSecurityOptionsProc;
+  return saved ? saved(hwnd, msg, wParam, lParam) : FALSE;
 }

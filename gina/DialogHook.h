@@ -8,7 +8,10 @@ extern "C" {
 }
 
 // Puts HookedDialogBoxParam in place of the dispatch table's WlxDialogBoxParam.
-void InstallDialogHook(void* winlogonFunctions, DWORD negotiatedVersion);
+void InstallDialogHook(void* winlogonFunctions);
 
 int WINAPI HookedDialogBoxParam(HANDLE hWlx, HANDLE hInst, LPWSTR lpszTemplate, HWND hwndOwner,
                                 DLGPROC dlgprc, LPARAM dwInitParam);
+
+// Refuses the change of password from the security options dialog (1800).
+INT_PTR CALLBACK SecurityOptionsHook(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

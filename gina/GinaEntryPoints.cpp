@@ -46,7 +46,7 @@ BOOL WINAPI WlxInitialize(LPWSTR lpWinsta, HANDLE hWlx, PVOID pvReserved, PVOID 
                           PVOID* pWlxContext) {
   GinaState.hWlx = hWlx;
   GinaState.winlogonFunctions = pWinlogonFunctions;
-  InstallDialogHook(pWinlogonFunctions, GinaState.negotiatedVersion);
+  InstallDialogHook(pWinlogonFunctions);
   return PassOn(System().WlxInitialize, FALSE, lpWinsta, hWlx, pvReserved, pWinlogonFunctions,
                 pWlxContext);
 }

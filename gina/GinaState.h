@@ -7,6 +7,8 @@ extern "C" {
 #include <winwlx.h>
 }
 
+#include "gina/SystemGina.h"
+
 class FingerprintLibrary;
 
 // The library calls the module back on threads of its own. Stopping capture closes the gate:
@@ -24,31 +26,6 @@ constexpr size_t kTextFieldSize = 128;
 
 // The highest GINA interface version the module speaks.
 constexpr DWORD kMaxGinaVersion = WLX_VERSION_1_4;
-
-// The system GINA's entry points, in the order they are resolved; null until resolved.
-struct SystemGina {
-  decltype(&::WlxNegotiate) WlxNegotiate;
-  decltype(&::WlxInitialize) WlxInitialize;
-  decltype(&::WlxDisplaySASNotice) WlxDisplaySASNotice;
-  decltype(&::WlxLoggedOutSAS) WlxLoggedOutSAS;
-  decltype(&::WlxActivateUserShell) WlxActivateUserShell;
-  decltype(&::WlxLoggedOnSAS) WlxLoggedOnSAS;
-  decltype(&::WlxDisplayLockedNotice) WlxDisplayLockedNotice;
-  decltype(&::WlxIsLockOk) WlxIsLockOk;
-  decltype(&::WlxWkstaLockedSAS) WlxWkstaLockedSAS;
-  decltype(&::WlxIsLogoffOk) WlxIsLogoffOk;
-  decltype(&::WlxLogoff) WlxLogoff;
-  decltype(&::WlxShutdown) WlxShutdown;
-  decltype(&::WlxStartApplication) WlxStartApplication;
-  decltype(&::WlxScreenSaverNotify) WlxScreenSaverNotify;
-  decltype(&::WlxNetworkProviderLoad) WlxNetworkProviderLoad;
-  decltype(&::WlxDisplayStatusMessage) WlxDisplayStatusMessage;
-  decltype(&::WlxGetStatusMessage) WlxGetStatusMessage;
-  decltype(&::WlxRemoveStatusMessage) WlxRemoveStatusMessage;
-  decltype(&::WlxGetConsoleSwitchCredentials) WlxGetConsoleSwitchCredentials;
-  decltype(&::WlxReconnectNotify) WlxReconnectNotify;
-  decltype(&::WlxDisconnectNotify) WlxDisconnectNotify;
-};
 
 struct ModuleState {
   // Set at process attach.

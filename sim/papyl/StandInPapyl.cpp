@@ -1,107 +1,233 @@
-// A stand-in for the fingerprint library "papyl.dll": its eleven entry points under their exported
-// names, each counting its calls and answering what a test chose (0, and edition 1, by default).
+// A stand-in for the fingerprint library "papyl.dll": its eleven entry points under their
+// exported names, behaving like a small fingerprint library with simulated readers, plus the
+// SimPapyl* control exports through which tests and the demo plug readers, place fingers, force
+// answers and look at what the library was asked.
 #include <windows.h>
 
-#include <cstring>
-
 #include "sim/ArgumentWords.h"
+#include "sim/papyl/Display.h"
+#include "sim/papyl/EntryPoints.h"
+#include "sim/papyl/FingerImages.h"
+#include "sim/papyl/Readers.h"
+#include "sim/papyl/Templates.h"
 
 namespace {
 
-const char* const kEntryPoints[] = {
-    "_PxInitialize@0",       "_PxFinalize@0",          "_PxCapInitialize@4",
-    "_PxCapFinalize@0",      "_PxCapStartCapture@12",  "_PxCapStopCapture@4",
-    "_PxExtract@28",         "_PxVerify@16",           "_PxBiometricDisplay@32",
-    "_PxSetBiometricDisplayColors@24", "_PxGetPapylVersion@8",
-};
-constexpr int kEntryPointCount = sizeof kEntryPoints / sizeof kEntryPoints[0];
+constexpr int kEdition = 1;
+constexpr int kBadArgument = -1;
+constexpr int kForcedMismatchScore = 100;  // catches a caller that takes an error for a match
 
-constexpr int kMaxArgs = 8;
-
-struct Counters {
-  LONG calls[kEntryPointCount];
-  int results[kEntryPointCount];
-  UINT_PTR lastArgs[kEntryPointCount][kMaxArgs];
-};
-Counters counters;
-
-int IndexOf(const char* exportedName) {
-  for (int i = 0; i < kEntryPointCount; ++i)
-    if (std::strcmp(kEntryPoints[i], exportedName) == 0) return i;
-  return -1;
-}
-
-// Counts one call, keeps its arguments and gives the chosen answer.
+// Counts the call with its arguments; true (with the answer) when a test forced the result.
 template <class... Args>
-int Answer(const char* exportedName, Args... args) {
-  int i = IndexOf(exportedName);
-  InterlockedIncrement(&counters.calls[i]);
+bool Forced(EntryPoint entryPoint, int* result, Args... args) {
   UINT_PTR words[] = {0, AsWord(args)...};
-  for (size_t a = 0; a < sizeof...(args); ++a) counters.lastArgs[i][a] = words[a + 1];
-  return counters.results[i];
+  RecordCall(entryPoint, words + 1, static_cast<int>(sizeof...(args)));
+  return ForcedResult(entryPoint, result);
 }
 
-void ResetCounters() {
-  counters = Counters{};
-  counters.results[IndexOf("_PxGetPapylVersion@8")] = 1;
+// Draws one placement for the control exports, on a canvas of their own.
+struct ControlCanvas {
+  CRITICAL_SECTION lock;
+  FingerCanvas canvas;
+};
+ControlCanvas control;
+
+bool DrawForControl(int finger, int placement, unsigned char* pixels) {
+  EnterCriticalSection(&control.lock);
+  bool drawn = DrawFingerImage(control.canvas, finger, placement, pixels);
+  LeaveCriticalSection(&control.lock);
+  return drawn;
+}
+
+int VerifyNaturally(const unsigned char* candidate, const unsigned char* reference, int* score,
+                    int context) {
+  FeatureSet candidateFeatures, referenceFeatures;
+  if (!candidate || !reference || !ReadTemplate(candidate, candidateFeatures) ||
+      !ReadTemplate(reference, referenceFeatures)) {
+    if (score) *score = 0;
+    return kBadArgument;
+  }
+  Comparison comparison = CompareFeatures(candidateFeatures, referenceFeatures);
+  if (context == 0) RememberMatch(candidate, reference, comparison);
+  if (score) *score = comparison.score;
+  return comparison.matched ? 1 : 0;
+}
+
+void ResetLibrary() {
+  ResetReaders();
+  ResetEntryPoints();
+  ResetDisplay();
 }
 
 }  // namespace
 
 extern "C" {
 
-void SimPapylReset() { ResetCounters(); }
+// ---- The library's entry points ----
 
-int SimPapylCallCount(const char* exportedName) {
-  int i = IndexOf(exportedName);
-  return i < 0 ? -1 : static_cast<int>(counters.calls[i]);
+int WINAPI PxInitialize() {
+  int result;
+  if (!Forced(kInitialize, &result)) result = 0;
+  SetLibraryInitialised(result == 0);
+  return result;
 }
 
-void SimPapylSetResult(const char* exportedName, int result) {
-  int i = IndexOf(exportedName);
-  if (i >= 0) counters.results[i] = result;
+int WINAPI PxFinalize() {
+  int result;
+  bool forced = Forced(kFinalize, &result);
+  WaitForCallbacksIfAsked();
+  SetLibraryInitialised(false);
+  return forced ? result : 0;
 }
 
-UINT_PTR SimPapylLastArgument(const char* exportedName, int position) {
-  int i = IndexOf(exportedName);
-  return i < 0 || position < 0 || position >= kMaxArgs ? 0 : counters.lastArgs[i][position];
+int WINAPI PxCapInitialize(PapylStatusCallback onStatus) {
+  int result;
+  if (Forced(kCapInitialize, &result, onStatus) && result != 0) return result;
+  OpenCaptureLayer(onStatus);
+  return 0;
 }
 
-int WINAPI PxInitialize() { return Answer("_PxInitialize@0"); }
-int WINAPI PxFinalize() { return Answer("_PxFinalize@0"); }
-int WINAPI PxCapInitialize(void* onStatus) { return Answer("_PxCapInitialize@4", onStatus); }
-int WINAPI PxCapFinalize() { return Answer("_PxCapFinalize@0"); }
-int WINAPI PxCapStartCapture(const char* sensorId, void* onEvent, void* onImage) {
-  return Answer("_PxCapStartCapture@12", sensorId, onEvent, onImage);
+int WINAPI PxCapFinalize() {
+  int result;
+  bool forced = Forced(kCapFinalize, &result);
+  CloseCaptureLayer();
+  return forced ? result : 0;
 }
+
+int WINAPI PxCapStartCapture(const char* sensorId, PapylFingerEventCallback onFingerEvent,
+                             PapylImageCallback onImage) {
+  int result;
+  bool forced = Forced(kCapStartCapture, &result, sensorId, onFingerEvent, onImage);
+  StartCaptureOn(sensorId, onFingerEvent, onImage);
+  return forced ? result : 0;
+}
+
 int WINAPI PxCapStopCapture(const char* sensorId) {
-  return Answer("_PxCapStopCapture@4", sensorId);
+  int result;
+  bool forced = Forced(kCapStopCapture, &result, sensorId);
+  StopCaptureOn(sensorId);
+  return forced ? result : 0;
 }
+
+// A forced answer writes no template and does not look at the pixels.
 int WINAPI PxExtract(const unsigned char* pixels, int width, int height, int resolution,
                      unsigned char* fingerprintTemplate, int* templateSize, int context) {
-  return Answer("_PxExtract@28", pixels, width, height, resolution, fingerprintTemplate,
-                templateSize, context);
+  int result;
+  if (Forced(kExtract, &result, pixels, width, height, resolution, fingerprintTemplate,
+             templateSize, context))
+    return result;
+  return ExtractTemplate(pixels, width, height, resolution, fingerprintTemplate, templateSize);
 }
+
+// A forced answer leaves the templates unread: any error or match scores high, no match 0.
 int WINAPI PxVerify(const unsigned char* candidate, const unsigned char* reference, int* score,
                     int context) {
-  return Answer("_PxVerify@16", candidate, reference, score, context);
+  int result;
+  if (!Forced(kVerify, &result, candidate, reference, score, context))
+    return VerifyNaturally(candidate, reference, score, context);
+  if (score) *score = result != 0 ? kForcedMismatchScore : 0;
+  return result;
 }
+
+// A forced answer draws nothing and hands out no bitmap.
 int WINAPI PxBiometricDisplay(const unsigned char* fingerprintTemplate, const unsigned char* pixels,
                               int width, int height, int resolution, HDC dc, HBITMAP* bitmap,
                               int matchContext) {
-  return Answer("_PxBiometricDisplay@32", fingerprintTemplate, pixels, width, height, resolution,
-                dc, bitmap, matchContext);
-}
-int WINAPI PxSetBiometricDisplayColors(DWORD c1, DWORD c2, DWORD c3, DWORD c4, DWORD c5,
-                                       DWORD c6) {
-  return Answer("_PxSetBiometricDisplayColors@24", c1, c2, c3, c4, c5, c6);
-}
-int WINAPI PxGetPapylVersion(unsigned char* first, unsigned char* second) {
-  return Answer("_PxGetPapylVersion@8", first, second);
+  int result;
+  if (!Forced(kBiometricDisplay, &result, fingerprintTemplate, pixels, width, height, resolution,
+              dc, bitmap, matchContext))
+    return DrawBiometricPicture(fingerprintTemplate, pixels, width, height, dc, bitmap,
+                                matchContext);
+  if (bitmap) *bitmap = nullptr;
+  return result;
 }
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) ResetCounters();
+int WINAPI PxSetBiometricDisplayColors(DWORD c1, DWORD c2, DWORD c3, DWORD c4, DWORD c5, DWORD c6) {
+  int result;
+  bool forced = Forced(kSetBiometricDisplayColors, &result, c1, c2, c3, c4, c5, c6);
+  const DWORD colours[kDisplayColourCount] = {c1, c2, c3, c4, c5, c6};
+  SetDisplayColours(colours);
+  return forced ? result : 0;
+}
+
+int WINAPI PxGetPapylVersion(unsigned char* edition, unsigned char* revision) {
+  int result;
+  if (!Forced(kGetPapylVersion, &result, edition, revision)) result = kEdition;
+  if (edition) *edition = static_cast<unsigned char>(result);
+  if (revision) *revision = 0;
+  return result;
+}
+
+// ---- Control exports for tests and the demo ----
+
+void SimPapylReset() { ResetLibrary(); }
+
+int SimPapylCallCount(const char* exportedName) {
+  int entryPoint = EntryPointNamed(exportedName);
+  return entryPoint < 0 ? -1 : CallCount(static_cast<EntryPoint>(entryPoint));
+}
+
+void SimPapylSetResult(const char* exportedName, int result) {
+  int entryPoint = EntryPointNamed(exportedName);
+  if (entryPoint >= 0) ForceResult(static_cast<EntryPoint>(entryPoint), result);
+}
+
+void SimPapylClearResult(const char* exportedName) {
+  int entryPoint = EntryPointNamed(exportedName);
+  if (entryPoint >= 0) ClearForcedResult(static_cast<EntryPoint>(entryPoint));
+}
+
+UINT_PTR SimPapylLastArgument(const char* exportedName, int position) {
+  int entryPoint = EntryPointNamed(exportedName);
+  return entryPoint < 0 ? 0 : LastArgument(static_cast<EntryPoint>(entryPoint), position);
+}
+
+void SimPapylPlugReader(const char* readerId) { PlugReader(readerId); }
+void SimPapylUnplugReader(const char* readerId) { UnplugReader(readerId); }
+void SimPapylPlaceFinger(const char* readerId, int finger) { PlaceFinger(readerId, finger); }
+int SimPapylWaitIdle(DWORD timeoutMs) { return WaitUntilIdle(timeoutMs) ? 1 : 0; }
+int SimPapylCallbacksRunning() { return CallbacksRunning(); }
+void SimPapylSetDisplayMakesBitmap(int on) { SetDisplayMakesBitmap(on != 0); }
+void SimPapylSetFinalizeWaits(int waits) { SetFinalizeWaits(waits != 0); }
+int SimPapylFinalizeTimeouts() { return FinalizeTimeouts(); }
+int SimPapylLateCalls() { return LateCalls(); }
+int SimPapylBitmapsAlive() { return BitmapsAlive(); }
+int SimPapylBitmapsMade() { return BitmapsMade(); }
+
+// 0 with the image, -1 when it does not fit (width, height and resolution are still given),
+// -2 for a finger below 1 or a negative placement.
+int SimPapylFingerImage(int finger, int placement, unsigned char* pixels, int capacity, int* width,
+                        int* height, int* resolution) {
+  if (width) *width = kFingerImageWidth;
+  if (height) *height = kFingerImageHeight;
+  if (resolution) *resolution = kFingerImageResolution;
+  if (finger < 1 || placement < 0) return -2;
+  if (!pixels || capacity < kFingerImageBytes) return -1;
+  return DrawForControl(finger, placement, pixels) ? 0 : -2;
+}
+
+// The template _PxExtract@28 makes of that placement's image; the result as it would answer.
+int SimPapylEnrolTemplate(int finger, int placement, unsigned char* buffer, int* size) {
+  static unsigned char pixels[kFingerImageBytes];  // guarded by the control canvas's lock
+  EnterCriticalSection(&control.lock);
+  int result = DrawFingerImage(control.canvas, finger, placement, pixels)
+                   ? ExtractTemplate(pixels, kFingerImageWidth, kFingerImageHeight,
+                                     kFingerImageResolution, buffer, size)
+                   : -2;
+  LeaveCriticalSection(&control.lock);
+  return result;
+}
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    DisableThreadLibraryCalls(instance);
+    InitializeCriticalSection(&control.lock);
+    InitialiseReaders();
+    InitialiseDisplay();
+    ResetLibrary();
+  }
+  // At process exit the workers are gone already; only an unload must end them.
+  if (reason == DLL_PROCESS_DETACH && !reserved) ShutDownReadersForUnload();
   return TRUE;
 }
 

@@ -1,5 +1,7 @@
-// The stand-in fingerprint library's control interface, for tests and the demo: how often each
-// entry point was called, and what each answers.
+// The stand-in fingerprint library's control interface, for tests and the demo: readers to plug
+// and unplug, fingers to place, answers to force, and what the library was asked and handed out.
+// Fingers are numbered from 1; each placement of a finger (0, 1, ... in delivery order, counted
+// per finger over all readers) is a shifted, noisy image of the same ridges.
 #pragma once
 
 #include <windows.h>
@@ -7,18 +9,63 @@
 typedef void (*SimPapylResetFn)();
 typedef int (*SimPapylCallCountFn)(const char* exportedName);
 typedef void (*SimPapylSetResultFn)(const char* exportedName, int result);
+typedef void (*SimPapylClearResultFn)(const char* exportedName);
 typedef UINT_PTR (*SimPapylLastArgumentFn)(const char* exportedName, int position);
+typedef void (*SimPapylReaderFn)(const char* readerId);
+typedef void (*SimPapylPlaceFingerFn)(const char* readerId, int finger);
+typedef int (*SimPapylWaitIdleFn)(DWORD timeoutMs);
+typedef int (*SimPapylCountFn)();
+typedef void (*SimPapylSwitchFn)(int on);
+typedef int (*SimPapylFingerImageFn)(int finger, int placement, unsigned char* pixels, int capacity,
+                                     int* width, int* height, int* resolution);
+typedef int (*SimPapylEnrolTemplateFn)(int finger, int placement, unsigned char* buffer, int* size);
 
 struct SimPapylControl {
+  // Every reader unplugged, workers ended, natural answers, counts and records cleared,
+  // finalisation not waiting, the display making bitmaps, placements counted from 0 again.
   SimPapylResetFn Reset;
-  SimPapylCallCountFn CallCount;
+  SimPapylCallCountFn CallCount;  // -1 for a name that is not an entry point
+  // Forces an entry point's answer ("_PxVerify@16", ...); ClearResult restores its nature.
   SimPapylSetResultFn SetResult;
+  SimPapylClearResultFn ClearResult;
   SimPapylLastArgumentFn LastArgument;  // of the latest call, by position from 0
+
+  // Status 21 / 20 reach the status callback when the capture layer is initialised.
+  SimPapylReaderFn PlugReader;
+  SimPapylReaderFn UnplugReader;
+  // An image (preceded by finger event 1) when capture runs on that reader; ignored otherwise.
+  SimPapylPlaceFingerFn PlaceFinger;
+  SimPapylWaitIdleFn WaitIdle;  // 1 once everything queued is delivered and no callback runs
+  SimPapylCountFn CallbacksRunning;
+  SimPapylSwitchFn SetDisplayMakesBitmap;  // 0: the display answers 0 with a null bitmap
+  SimPapylSwitchFn SetFinalizeWaits;       // 1: finalisation waits (10 s at most) for callbacks
+  SimPapylCountFn FinalizeTimeouts;
+  SimPapylCountFn LateCalls;  // calls before initialisation or after the capture layer ended
+  // The image a placement delivers: 0, -1 when capacity is short, -2 for no such placement.
+  SimPapylFingerImageFn FingerImage;
+  // That image's template, as _PxExtract@28 would make it (not counted as a call).
+  SimPapylEnrolTemplateFn EnrolTemplate;
+  SimPapylCountFn BitmapsAlive;  // display bitmaps handed out and not deleted yet
+  SimPapylCountFn BitmapsMade;
 
   bool Bind(HMODULE standIn) {
     return Get(standIn, "SimPapylReset", Reset) && Get(standIn, "SimPapylCallCount", CallCount) &&
            Get(standIn, "SimPapylSetResult", SetResult) &&
-           Get(standIn, "SimPapylLastArgument", LastArgument);
+           Get(standIn, "SimPapylClearResult", ClearResult) &&
+           Get(standIn, "SimPapylLastArgument", LastArgument) &&
+           Get(standIn, "SimPapylPlugReader", PlugReader) &&
+           Get(standIn, "SimPapylUnplugReader", UnplugReader) &&
+           Get(standIn, "SimPapylPlaceFinger", PlaceFinger) &&
+           Get(standIn, "SimPapylWaitIdle", WaitIdle) &&
+           Get(standIn, "SimPapylCallbacksRunning", CallbacksRunning) &&
+           Get(standIn, "SimPapylSetDisplayMakesBitmap", SetDisplayMakesBitmap) &&
+           Get(standIn, "SimPapylSetFinalizeWaits", SetFinalizeWaits) &&
+           Get(standIn, "SimPapylFinalizeTimeouts", FinalizeTimeouts) &&
+           Get(standIn, "SimPapylLateCalls", LateCalls) &&
+           Get(standIn, "SimPapylFingerImage", FingerImage) &&
+           Get(standIn, "SimPapylEnrolTemplate", EnrolTemplate) &&
+           Get(standIn, "SimPapylBitmapsAlive", BitmapsAlive) &&
+           Get(standIn, "SimPapylBitmapsMade", BitmapsMade);
   }
 
  private:

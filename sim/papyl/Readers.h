@@ -1,0 +1,48 @@
+// The stand-in library's readers and its capture layer. Each reader has a worker thread of the
+// library with its own queue of events; status reports, finger events and images reach the
+// caller's callbacks only on those threads, in the order they were queued.
+#pragma once
+
+#include <windows.h>
+
+typedef void(WINAPI* PapylStatusCallback)(const char* sensorId, int event);
+typedef void(WINAPI* PapylFingerEventCallback)(const char* sensorId, int event);
+typedef void(WINAPI* PapylImageCallback)(const char* sensorId, int width, int height,
+                                         const unsigned char* pixels, int resolution);
+
+constexpr int kSensorUnplugged = 20;
+constexpr int kSensorPlugged = 21;
+constexpr int kFingerTouching = 1;  // finger event sent just before each image
+
+void InitialiseReaders();  // at process attach
+// On FreeLibrary, under the loader lock: no worker may outlive the code it runs, and none may
+// be waited for while it exits normally (that exit needs the loader lock too).
+void ShutDownReadersForUnload();
+// Unplugs every reader, ends the workers (or leaves one that is stuck in a callback to end by
+// itself), closes the capture layer and forgets placements; finalisation stops waiting.
+void ResetReaders();
+
+// _PxCapInitialize@4: reports every plugged reader as plugged.
+void OpenCaptureLayer(PapylStatusCallback onStatus);
+// _PxCapFinalize@0: no further callbacks, queued events dropped, readers stay plugged.
+void CloseCaptureLayer();
+// Under SimPapylSetFinalizeWaits(1): blocks until callbacks on other threads return (10 s
+// at most; a timeout is counted).
+void WaitForCallbacksIfAsked();
+void SetFinalizeWaits(bool waits);
+int FinalizeTimeouts();
+
+void StartCaptureOn(const char* sensorId, PapylFingerEventCallback onFingerEvent,
+                    PapylImageCallback onImage);
+void StopCaptureOn(const char* sensorId);
+
+void PlugReader(const char* sensorId);
+void UnplugReader(const char* sensorId);
+void PlaceFinger(const char* sensorId, int finger);
+
+bool WaitUntilIdle(DWORD timeoutMs);
+int CallbacksRunning();
+
+// True on a worker thread of the library after _PxCapFinalize@0, until the capture layer is
+// opened again.
+bool OnLibraryThreadAfterCaptureEnd();

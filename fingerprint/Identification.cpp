@@ -5,6 +5,7 @@
 
 #include "accounts/Registry.h"
 #include "accounts/StoreFormat.h"
+#include "accounts/TemplateScan.h"
 #include "fingerprint/CaptureGate.h"
 #include "fingerprint/FingerprintLibrary.h"
 #include "gina/GinaState.h"
@@ -16,26 +17,19 @@ constexpr int kNoList = -2;
 constexpr int kUnreadableAccount = -3;
 
 // An error answer of the library counts as no match, like its "no match" answer 0.
-int Compare(const TemplateBuffer* candidate, const TemplateBuffer* reference) {
+int Compare(const TemplateBuffer* candidate, const TemplateScratch& reference) {
   int score = kNoMatchScore;
-  int result = GinaState.library->PxVerify(candidate->data, reference->data, &score, 0);
+  int result = GinaState.library->PxVerify(candidate->data, reference.data, &score, 0);
   return result > 0 ? score : kNoMatchScore;
 }
 
-// The account's score over both templates, or false when one cannot be read.
-bool ScoreAccount(const TemplateBuffer* candidate, const char* name, int* score) {
-  *score = kNoMatchScore;
-  for (int number = 1; number <= 2; ++number) {
-    if (!name || !KeyExists(kStorePath, name)) return false;
-    TemplateBuffer* reference = nullptr;
-    bool read = ReadTemplate(name, &reference, number) == 0 && reference->data;
-    if (read) {
-      int templateScore = Compare(candidate, reference);
-      if (templateScore > *score) *score = templateScore;
-    }
-    ReleaseTemplate(reference);
-    if (!read) return false;
-  }
+// The account's score, the better of its two templates; false when one cannot be read.
+bool ScoreAccount(const TemplateBuffer* candidate, const char* name, TemplateScratch* first,
+                  TemplateScratch* second, int* score) {
+  if (!name || ReadBothTemplates(name, first, second) != 0) return false;
+  int score1 = Compare(candidate, *first);
+  int score2 = Compare(candidate, *second);
+  *score = score1 > score2 ? score1 : score2;
   return true;
 }
 
@@ -49,17 +43,24 @@ char* CopyName(const char* name) {
 // The best account's index; -1 when none matched or capture stopped, -3 when an account cannot
 // be read.
 int BestAccount(const TemplateBuffer* candidate, char** names, int32_t count) {
+  TemplateScratch first{nullptr, 0, 0}, second{nullptr, 0, 0};
   int best = -1;
   int bestScore = kNoMatchScore;
-  for (int32_t i = 0; i < count; ++i) {
-    if (!CaptureGateOpen()) return -1;
-    int score;
-    if (!ScoreAccount(candidate, names[i], &score)) return -3;
-    if (score > bestScore) {
+  for (int32_t i = 0; i < count && best != kUnreadableAccount; ++i) {
+    int score = kNoMatchScore;
+    if (!CaptureGateOpen()) {
+      best = -1;
+      break;
+    }
+    if (!ScoreAccount(candidate, names[i], &first, &second, &score)) {
+      best = kUnreadableAccount;
+    } else if (score > bestScore) {
       best = i;
       bestScore = score;
     }
   }
+  ReleaseScratch(&first);
+  ReleaseScratch(&second);
   return best;
 }
 
@@ -73,7 +74,7 @@ int IdentifyFingerprint(const TemplateBuffer* candidate, char** userName) {
 
   int best = BestAccount(candidate, names, count);
   int result = 0;
-  if (best == -3) {
+  if (best == kUnreadableAccount) {
     result = kUnreadableAccount;
   } else if (best < 0) {
     *userName = nullptr;

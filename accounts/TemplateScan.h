@@ -1,0 +1,19 @@
+// Reading both templates of one account after another, as a fingerprint search does for every
+// account on every image: one open of the account's key for both values, into buffers that are
+// kept and grown across accounts instead of allocated per value.
+#pragma once
+
+#include <windows.h>
+
+// A reusable buffer and the size of the value last read into it.
+struct TemplateScratch {
+  BYTE* data;
+  DWORD capacity;
+  DWORD size;
+};
+
+// Template1 into first and Template2 into second. Returns 0; -7 when the account's key cannot be
+// opened; -10 when a value is missing or cannot be read (memory included).
+int ReadBothTemplates(const char* userName, TemplateScratch* first, TemplateScratch* second);
+// Frees the buffer; the scratch starts empty again.
+void ReleaseScratch(TemplateScratch* scratch);

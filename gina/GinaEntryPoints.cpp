@@ -37,11 +37,15 @@ void ForgetFingerprintMatch() {
 
 }  // namespace
 
+// Winlogon's first call: which interface version both sides speak. The module speaks what the
+// system GINA answers, at most 1.4, and resolves the system GINA's entry points for it.
 BOOL WINAPI WlxNegotiate(DWORD dwWinlogonVersion, PDWORD pdwDllVersion) {
   if (!pdwDllVersion) return FALSE;
   return NegotiateWithSystemGina(dwWinlogonVersion, pdwDllVersion);
 }
 
+// Once, after negotiation: Winlogon's handle and dispatch table. The module keeps both and puts
+// its dialog hook in the table before the system GINA receives it.
 BOOL WINAPI WlxInitialize(LPWSTR lpWinsta, HANDLE hWlx, PVOID pvReserved, PVOID pWinlogonFunctions,
                           PVOID* pWlxContext) {
   GinaState.hWlx = hWlx;
@@ -51,8 +55,13 @@ BOOL WINAPI WlxInitialize(LPWSTR lpWinsta, HANDLE hWlx, PVOID pvReserved, PVOID 
                 pWlxContext);
 }
 
+// While nobody is logged on: the notice that waits for Ctrl-Alt-Del. The module shows its own,
+// with the fingerprint reader running; the system GINA's is never called.
 VOID WINAPI WlxDisplaySASNotice(PVOID /*pWlxContext*/) { ShowSasNotice(); }
 
+// Ctrl-Alt-Del (or a matched finger) while logged out: the system GINA's logon dialog. Capture
+// stops first, so that the dialog hooks alone read the match; the name used is kept for the
+// locked notice, and the decrypted password is forgotten once the dialog is done.
 int WINAPI WlxLoggedOutSAS(PVOID pWlxContext, DWORD dwSasType, PLUID pAuthenticationId,
                            PSID pLogonSid, PDWORD pdwOptions, PHANDLE phToken,
                            PWLX_MPR_NOTIFY_INFO pNprNotifyInfo, PVOID* pProfile) {
@@ -65,23 +74,30 @@ int WINAPI WlxLoggedOutSAS(PVOID pWlxContext, DWORD dwSasType, PLUID pAuthentica
   return action;
 }
 
+// After a logon: the user's shell starts.
 BOOL WINAPI WlxActivateUserShell(PVOID pWlxContext, PWSTR pszDesktopName, PWSTR pszMprLogonScript,
                                  PVOID pEnvironment) {
   return PassOn(System().WlxActivateUserShell, FALSE, pWlxContext, pszDesktopName,
                 pszMprLogonScript, pEnvironment);
 }
 
+// Ctrl-Alt-Del while logged on: the security options dialog (its password change is refused
+// by the dialog hook).
 int WINAPI WlxLoggedOnSAS(PVOID pWlxContext, DWORD dwSasType, PVOID pReserved) {
   return PassOn(System().WlxLoggedOnSAS, int{WLX_SAS_ACTION_NONE}, pWlxContext, dwSasType,
                 pReserved);
 }
 
+// While locked: the module's own notice naming the user, with the fingerprint reader running.
 VOID WINAPI WlxDisplayLockedNotice(PVOID /*pWlxContext*/) { ShowLockedNotice(); }
 
+// Whether the workstation may be locked now.
 BOOL WINAPI WlxIsLockOk(PVOID pWlxContext) {
   return PassOn(System().WlxIsLockOk, FALSE, pWlxContext);
 }
 
+// Ctrl-Alt-Del (or a matched finger) while locked: the system GINA's unlock dialog, after
+// capture stops; the decrypted password is forgotten once the dialog is done.
 int WINAPI WlxWkstaLockedSAS(PVOID pWlxContext, DWORD dwSasType) {
   StopFingerprintCapture();
   int action = PassOn(System().WlxWkstaLockedSAS, int{WLX_SAS_ACTION_NONE}, pWlxContext, dwSasType);
@@ -89,10 +105,12 @@ int WINAPI WlxWkstaLockedSAS(PVOID pWlxContext, DWORD dwSasType) {
   return action;
 }
 
+// Whether the user may be logged off now.
 BOOL WINAPI WlxIsLogoffOk(PVOID pWlxContext) {
   return PassOn(System().WlxIsLogoffOk, FALSE, pWlxContext);
 }
 
+// The session has ended: every name and password the module held is wiped first.
 VOID WINAPI WlxLogoff(PVOID pWlxContext) {
   WipeTextField(GinaState.candidateUser);
   WipeTextField(GinaState.candidatePassword);
@@ -101,24 +119,30 @@ VOID WINAPI WlxLogoff(PVOID pWlxContext) {
   PassOn(System().WlxLogoff, pWlxContext);
 }
 
+// The machine is about to shut down.
 VOID WINAPI WlxShutdown(PVOID pWlxContext, DWORD ShutdownType) {
   PassOn(System().WlxShutdown, pWlxContext, ShutdownType);
 }
 
+// Version 1.1 and later, unchanged: an application on the user's desktop (for example after a
+// shell failure).
 BOOL WINAPI WlxStartApplication(PVOID pWlxContext, PWSTR pszDesktopName, PVOID pEnvironment,
                                 PWSTR pszCmdLine) {
   return PassOn(System().WlxStartApplication, FALSE, pWlxContext, pszDesktopName, pEnvironment,
                 pszCmdLine);
 }
 
+// Version 1.1 and later, unchanged: the screen saver is about to start.
 BOOL WINAPI WlxScreenSaverNotify(PVOID pWlxContext, BOOL* pSecure) {
   return PassOn(System().WlxScreenSaverNotify, FALSE, pWlxContext, pSecure);
 }
 
+// Version 1.3 and later, unchanged: credentials for network providers.
 BOOL WINAPI WlxNetworkProviderLoad(PVOID pWlxContext, PWLX_MPR_NOTIFY_INFO pNprNotifyInfo) {
   return PassOn(System().WlxNetworkProviderLoad, FALSE, pWlxContext, pNprNotifyInfo);
 }
 
+// Version 1.3 and later, unchanged: the status messages shown while Windows starts and stops.
 BOOL WINAPI WlxDisplayStatusMessage(PVOID pWlxContext, HDESK hDesktop, DWORD dwOptions,
                                     PWSTR pTitle, PWSTR pMessage) {
   return PassOn(System().WlxDisplayStatusMessage, FALSE, pWlxContext, hDesktop, dwOptions, pTitle,
@@ -139,6 +163,7 @@ BOOL WINAPI WlxGetConsoleSwitchCredentials(PVOID pWlxContext, PVOID pCredInfo) {
   return PassOn(System().WlxGetConsoleSwitchCredentials, FALSE, pWlxContext, pCredInfo);
 }
 
+// Version 1.4, unchanged: fast user switching and terminal sessions.
 VOID WINAPI WlxReconnectNotify(PVOID pWlxContext) {
   PassOn(System().WlxReconnectNotify, pWlxContext);
 }

@@ -6,6 +6,8 @@
 namespace {
 
 constexpr const char kFrameProperty[] = "WinlogonHostFrame";
+// The input-timeout timer of a dialog; far from the small numbers dialog procedures use.
+constexpr UINT_PTR kInputTimeoutTimer = 0x574C5854;
 
 // The frame of a dialog that is being created, for the messages that come before WM_INITDIALOG.
 thread_local void* creatingFrame = nullptr;
@@ -128,6 +130,7 @@ void WinlogonHost::RaiseSas(DWORD sasType) {
   std::lock_guard<std::mutex> guard(lock_);
   if (frames_.empty() || !frames_.back()->hwnd) {
     pendingSas_.push_back(sasType);
+    sasRaised_.notify_all();
     return;
   }
   // Posted, never sent: this may run on a thread that does not own the dialog.
@@ -147,6 +150,16 @@ DWORD WinlogonHost::LastSasNotified() const {
 std::vector<UINT_PTR> WinlogonHost::DialogTemplatesShown() const {
   std::lock_guard<std::mutex> guard(lock_);
   return templatesShown_;
+}
+
+void WinlogonHost::SetDialogTimeout(DWORD milliseconds) {
+  std::lock_guard<std::mutex> guard(lock_);
+  dialogTimeoutMs_ = milliseconds;
+}
+
+DWORD WinlogonHost::DialogTimeout() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return dialogTimeoutMs_;
 }
 
 HWND WinlogonHost::ActiveDialog() const {
@@ -180,8 +193,15 @@ void WinlogonHost::DeliverPendingSas(HWND dialog) {
   pendingSas_.clear();
 }
 
+void WinlogonHost::NoteDialogEndedBySas(DWORD sasType) {
+  std::lock_guard<std::mutex> guard(lock_);
+  sasEndedDialog_ = true;
+  sasThatEndedDialog_ = sasType;
+}
+
 // Stands between Winlogon's dialog service and the GINA's procedure: a SAS that the procedure
-// does not take for itself ends the dialog with WLX_DLG_SAS, as Winlogon does.
+// does not take for itself ends the dialog with WLX_DLG_SAS, and a dialog left unanswered past
+// the input timeout ends with WLX_DLG_INPUT_TIMEOUT, as Winlogon does.
 INT_PTR CALLBACK WinlogonHost::FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto* frame = static_cast<Frame*>(GetPropA(hwnd, kFrameProperty));
   if (!frame) frame = static_cast<Frame*>(creatingFrame);
@@ -194,12 +214,20 @@ INT_PTR CALLBACK WinlogonHost::FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
       frame->hwnd = hwnd;
     }
     INT_PTR result = frame->proc(hwnd, msg, wParam, frame->param);
+    DWORD timeout = frame->host->DialogTimeout();
+    if (timeout) SetTimer(hwnd, kInputTimeoutTimer, timeout, nullptr);
     frame->host->DeliverPendingSas(hwnd);
     return result;
+  }
+  if (msg == WM_TIMER && wParam == kInputTimeoutTimer) {
+    KillTimer(hwnd, kInputTimeoutTimer);
+    EndDialog(hwnd, WLX_DLG_INPUT_TIMEOUT);
+    return TRUE;
   }
   if (msg == WM_NCDESTROY) RemovePropA(hwnd, kFrameProperty);
   INT_PTR result = frame->proc(hwnd, msg, wParam, lParam);
   if (msg == WLX_WM_SAS && !result) {
+    frame->host->NoteDialogEndedBySas(static_cast<DWORD>(wParam));
     EndDialog(hwnd, WLX_DLG_SAS);
     return TRUE;
   }

@@ -1,6 +1,7 @@
 // A stand-in for the system GINA, MSGINA.DLL: it records every call it gets, with its arguments,
-// and answers with results a test chooses. Which entry points it exports depends on the build
-// (see CMakeLists.txt), so tests can also meet a system GINA that lacks some of them.
+// and answers with results a test chooses, or with what a user did in its dialogs (see
+// StandInGinaDialogs.cpp). Which entry points it exports depends on the build (see
+// CMakeLists.txt), so tests can also meet a system GINA that lacks some of them.
 #include <windows.h>
 // The header declares the GINA entry points without C linkage; they are C functions.
 extern "C" {
@@ -11,6 +12,7 @@ extern "C" {
 
 #include "sim/ArgumentWords.h"
 #include "sim/msgina/StandInGinaControl.h"
+#include "sim/msgina/StandInGinaDialogs.h"
 
 namespace {
 
@@ -19,6 +21,7 @@ constexpr int kMaxCalls = 512;
 struct Result {
   const char* entryPoint;
   INT_PTR value;
+  bool chosen = false;  // set by a test, which then wants this answer rather than a dialog
 };
 
 // Answers when a test has not chosen otherwise: the calm path of a logon.
@@ -59,12 +62,24 @@ void ResetState(DWORD answeredVersion) {
   state.callCount = 0;
   state.observer = nullptr;
   state.observerContext = nullptr;
+  ResetDialogState();
+}
+
+const Result* ResultEntry(const char* entryPoint) {
+  for (const Result& r : state.results)
+    if (std::strcmp(r.entryPoint, entryPoint) == 0) return &r;
+  return nullptr;
 }
 
 INT_PTR ResultOf(const char* entryPoint) {
-  for (const Result& r : state.results)
-    if (std::strcmp(r.entryPoint, entryPoint) == 0) return r.value;
-  return 0;
+  const Result* r = ResultEntry(entryPoint);
+  return r ? r->value : 0;
+}
+
+// A SAS entry point asks the user through its dialog unless the test chose its answer.
+bool AsksTheUser(const char* entryPoint) {
+  const Result* r = ResultEntry(entryPoint);
+  return !(r && r->chosen) && DialogsAvailable();
 }
 
 template <class... Args>
@@ -91,7 +106,10 @@ void SimGinaReset(DWORD answeredVersion) { ResetState(answeredVersion); }
 
 void SimGinaSetResult(const char* entryPoint, INT_PTR result) {
   for (Result& r : state.results)
-    if (std::strcmp(r.entryPoint, entryPoint) == 0) r.value = result;
+    if (std::strcmp(r.entryPoint, entryPoint) == 0) {
+      r.value = result;
+      r.chosen = true;
+    }
 }
 
 void SimGinaSetObserver(SimGinaObserver observer, void* context) {
@@ -121,6 +139,7 @@ BOOL WINAPI WlxInitialize(LPWSTR lpWinsta, HANDLE hWlx, PVOID pvReserved, PVOID 
                           PVOID* pWlxContext) {
   Record("WlxInitialize", lpWinsta, hWlx, pvReserved, pWinlogonFunctions, pWlxContext);
   *pWlxContext = &contextMarker;
+  RememberWinlogon(hWlx, pWinlogonFunctions);
   return BoolResult("WlxInitialize");
 }
 
@@ -131,6 +150,7 @@ int WINAPI WlxLoggedOutSAS(PVOID pWlxContext, DWORD dwSasType, PLUID pAuthentica
                            PWLX_MPR_NOTIFY_INFO pNprNotifyInfo, PVOID* pProfile) {
   Record("WlxLoggedOutSAS", pWlxContext, dwSasType, pAuthenticationId, pLogonSid, pdwOptions,
          phToken, pNprNotifyInfo, pProfile);
+  if (AsksTheUser("WlxLoggedOutSAS")) return RunLogonDialog();
   return IntResult("WlxLoggedOutSAS");
 }
 
@@ -142,6 +162,7 @@ BOOL WINAPI WlxActivateUserShell(PVOID pWlxContext, PWSTR pszDesktopName, PWSTR 
 
 int WINAPI WlxLoggedOnSAS(PVOID pWlxContext, DWORD dwSasType, PVOID pReserved) {
   Record("WlxLoggedOnSAS", pWlxContext, dwSasType, pReserved);
+  if (AsksTheUser("WlxLoggedOnSAS")) return RunSecurityOptionsDialog();
   return IntResult("WlxLoggedOnSAS");
 }
 
@@ -156,6 +177,7 @@ BOOL WINAPI WlxIsLockOk(PVOID pWlxContext) {
 
 int WINAPI WlxWkstaLockedSAS(PVOID pWlxContext, DWORD dwSasType) {
   Record("WlxWkstaLockedSAS", pWlxContext, dwSasType);
+  if (AsksTheUser("WlxWkstaLockedSAS")) return RunUnlockDialog();
   return IntResult("WlxWkstaLockedSAS");
 }
 
@@ -212,7 +234,10 @@ VOID WINAPI WlxReconnectNotify(PVOID pWlxContext) { Record("WlxReconnectNotify",
 
 VOID WINAPI WlxDisconnectNotify(PVOID pWlxContext) { Record("WlxDisconnectNotify", pWlxContext); }
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) ResetState(WLX_VERSION_1_4);
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    RememberStandInInstance(instance);
+    ResetState(WLX_VERSION_1_4);
+  }
   return TRUE;
 }

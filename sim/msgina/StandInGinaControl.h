@@ -16,27 +16,65 @@ struct SimGinaCall {
 // Called at the start of every GINA entry point, before the stand-in does anything else.
 typedef void (*SimGinaObserver)(const char* entryPoint, void* context);
 
+// What one of the stand-in's dialogs (logon 1500, security options 1800, unlock 1950) saw, over
+// all the times it was opened since the last reset.
+struct SimGinaDialogRecord {
+  int opened;       // how often it was opened through Winlogon's WlxDialogBoxParam
+  int okCount;      // OK commands it received (1500 and 1950)
+  int cancelCount;  // Cancel commands it received
+  char name[256];      // the name edit's text at the last OK
+  char password[256];  // the password edit's text at the last OK, as received (tests only)
+  int endCode;         // what WlxDialogBoxParam answered the last time
+  int changePasswordOpened;  // command 1803 received (1800)
+};
+
 typedef void (*SimGinaResetFn)(DWORD answeredVersion);
 typedef void (*SimGinaSetResultFn)(const char* entryPoint, INT_PTR result);
 typedef void (*SimGinaSetObserverFn)(SimGinaObserver observer, void* context);
 typedef int (*SimGinaCallCountFn)();
 typedef const SimGinaCall* (*SimGinaCallAtFn)(int index);
 typedef void* (*SimGinaContextFn)();
+typedef void (*SimGinaSetDialogsFn)(int on);
+typedef void (*SimGinaSetAccountFn)(const char* name, const char* password);
+typedef void (*SimGinaClearAccountsFn)();
+typedef int (*SimGinaLastDialogFn)(int templateId, SimGinaDialogRecord* out);
+typedef void (*SimGinaResetDialogsFn)();
 
 // The control functions of a loaded stand-in.
+//
+// WlxLoggedOutSAS, WlxLoggedOnSAS and WlxWkstaLockedSAS open their dialog (1500, 1800, 1950)
+// through the WlxDialogBoxParam entry of the table received at WlxInitialize, and answer by what
+// the user did there: the right password of a known account gives WLX_SAS_ACTION_LOGON (1500) or
+// WLX_SAS_ACTION_UNLOCK_WKSTA (1950); lock and log off in 1800 give WLX_SAS_ACTION_LOCK_WKSTA and
+// WLX_SAS_ACTION_LOGOFF; anything else, WLX_SAS_ACTION_NONE. Such an entry point answers without
+// a dialog, as SetResult set or by default, when SetResult was called for it since the last
+// Reset, when SetDialogs(0) turned the dialogs off, or when no table was received.
 struct SimGinaControl {
-  SimGinaResetFn Reset;
+  SimGinaResetFn Reset;  // also clears the accounts and the dialog records, and turns dialogs on
   SimGinaSetResultFn SetResult;
   SimGinaSetObserverFn SetObserver;
   SimGinaCallCountFn CallCount;
   SimGinaCallAtFn CallAt;
   SimGinaContextFn Context;  // the context pointer the stand-in hands to Winlogon
+  SimGinaSetDialogsFn SetDialogs;
+  // An account the dialogs accept: the name in any letter case, also as DOMAIN\name,
+  // COMPUTER\name or name@domain, with exactly this password. A known name is set again.
+  SimGinaSetAccountFn SetAccount;
+  SimGinaClearAccountsFn ClearAccounts;
+  // Copies the record of dialog templateId; 0 (and a zeroed record) for another template.
+  SimGinaLastDialogFn LastDialog;
+  SimGinaResetDialogsFn ResetDialogs;
 
   bool Bind(HMODULE standIn) {
     return Get(standIn, "SimGinaReset", Reset) && Get(standIn, "SimGinaSetResult", SetResult) &&
            Get(standIn, "SimGinaSetObserver", SetObserver) &&
            Get(standIn, "SimGinaCallCount", CallCount) && Get(standIn, "SimGinaCallAt", CallAt) &&
-           Get(standIn, "SimGinaContext", Context);
+           Get(standIn, "SimGinaContext", Context) &&
+           Get(standIn, "SimGinaSetDialogs", SetDialogs) &&
+           Get(standIn, "SimGinaSetAccount", SetAccount) &&
+           Get(standIn, "SimGinaClearAccounts", ClearAccounts) &&
+           Get(standIn, "SimGinaLastDialog", LastDialog) &&
+           Get(standIn, "SimGinaResetDialogs", ResetDialogs);
   }
 
  private:

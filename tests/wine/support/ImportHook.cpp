@@ -11,15 +11,17 @@ To CodeCast(From from) {
   return reinterpret_cast<To>(reinterpret_cast<void (*)()>(from));
 }
 
-// The import address table slot of dll!function in this executable.
-FARPROC* FindImportSlot(const char* dll, const char* function) {
-  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+// The import address table slot of dll!function in a loaded module.
+FARPROC* FindImportSlot(HMODULE module, const char* dll, const char* function) {
+  auto* base = reinterpret_cast<BYTE*>(module);
   auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
   auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
   const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
   auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
+  if (!dir.VirtualAddress) return nullptr;
   for (; desc->Name; ++desc) {
     if (lstrcmpiA(reinterpret_cast<char*>(base + desc->Name), dll) != 0) continue;
+    if (!desc->OriginalFirstThunk) continue;  // no names left to find the function by
     auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->OriginalFirstThunk);
     auto* slots = reinterpret_cast<FARPROC*>(base + desc->FirstThunk);
     for (; names->u1.AddressOfData; ++names, ++slots) {
@@ -45,8 +47,9 @@ FARPROC WINAPI CountingGetProcAddress(HMODULE module, LPCSTR name) {
 
 }  // namespace
 
-FARPROC ReplaceImport(const char* dll, const char* function, FARPROC replacement) {
-  FARPROC* slot = FindImportSlot(dll, function);
+FARPROC ReplaceImport(HMODULE module, const char* dll, const char* function, FARPROC replacement) {
+  if (!module) return nullptr;
+  FARPROC* slot = FindImportSlot(module, dll, function);
   if (!slot) return nullptr;
   DWORD old = 0;
   if (!VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old)) return nullptr;
@@ -54,6 +57,10 @@ FARPROC ReplaceImport(const char* dll, const char* function, FARPROC replacement
   *slot = replacement;
   VirtualProtect(slot, sizeof *slot, old, &old);
   return previous;
+}
+
+FARPROC ReplaceImport(const char* dll, const char* function, FARPROC replacement) {
+  return ReplaceImport(GetModuleHandleA(nullptr), dll, function, replacement);
 }
 
 GetProcAddressCounter::GetProcAddressCounter() : installed_(false) {

@@ -1,5 +1,6 @@
-// Redirecting the test executable's own imports. The module code linked into the executable
-// calls Windows through the same import table, so a test can watch or quieten those calls.
+// Redirecting imports: the test executable's own (the module code linked into it calls Windows
+// through them) or those of a loaded module such as VoDUVO.dll, so a test can watch or quieten
+// those calls.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +10,8 @@
 // Points the executable's import of dll!function at replacement; returns what it pointed at
 // before, or null when the executable does not import that function.
 FARPROC ReplaceImport(const char* dll, const char* function, FARPROC replacement);
+// The same in the import table of module (null: nothing is replaced).
+FARPROC ReplaceImport(HMODULE module, const char* dll, const char* function, FARPROC replacement);
 
 // Counts the executable's GetProcAddress lookups by name while an instance lives.
 class GetProcAddressCounter {

@@ -23,6 +23,7 @@ class StandInGina {
   StandInGina(const StandInGina&) = delete;
   StandInGina& operator=(const StandInGina&) = delete;
 
+  HMODULE Handle() const { return module_; }
   SimGinaControl& Control() { return control_; }
   std::vector<RecordedCall> Calls() const;
   std::vector<RecordedCall> CallsTo(const char* entryPoint) const;

@@ -8,8 +8,14 @@
 
 #include "accounts/AccountStore.h"
 #include "tools/enroll/AccountChange.h"
+#include "tools/enroll/FingerCapture.h"
+#include "tools/enroll/GinaInstall.h"
+#include "tools/enroll/ModeNames.h"
 #include "tools/enroll/PasswordInput.h"
+#include "tools/enroll/StoreCheck.h"
 #include "tools/enroll/StoreWriter.h"
+#include "tools/enroll/ToolMessages.h"
+#include "tools/enroll/ToolPlaces.h"
 
 namespace {
 
@@ -17,8 +23,13 @@ const char kUsage[] =
     "Usage:\n"
     "  voduvo-enroll add USER --mode MODE --template1 FILE --template2 FILE\n"
     "                [--allow-empty-password]\n"
-    "      Adds the account USER, or replaces it (and its name's letter case) whole. At a\n"
-    "      console the password is typed twice without echo; otherwise it is read as one\n"
+    "  voduvo-enroll add USER --mode MODE --finger [--reader-timeout SECONDS]\n"
+    "                [--allow-empty-password]\n"
+    "      Adds the account USER, or replaces it (and its name's letter case) whole. The two\n"
+    "      templates come from the files, or with --finger from two placements of one finger\n"
+    "      on a reader, through the fingerprint library beside the tool (the reader is awaited\n"
+    "      for 30 seconds unless SECONDS says otherwise, each placement for 2 minutes). At a\n"
+    "      console the password is then typed twice without echo; otherwise it is read as one\n"
     "      line from standard input. It is stored protected for this computer only.\n"
     "  voduvo-enroll mode USER MODE\n"
     "      Changes only the login mode of the account USER.\n"
@@ -26,6 +37,14 @@ const char kUsage[] =
     "      Lists the enrolled accounts, one a line: name, mode number, mode name.\n"
     "  voduvo-enroll remove USER\n"
     "      Removes the account USER.\n"
+    "  voduvo-enroll check\n"
+    "      Reports what the module will make of each account and of Winlogon's GinaDLL;\n"
+    "      each problem on a line starting with PROBLEM:.\n"
+    "  voduvo-enroll install [MODULE]\n"
+    "      Makes MODULE (by default VoDUVO.dll beside the tool) Winlogon's GINA, keeping the\n"
+    "      GinaDLL value it replaces for uninstall. papyl.dll must be beside the module.\n"
+    "  voduvo-enroll uninstall\n"
+    "      Puts back the GinaDLL value that install replaced.\n"
     "  voduvo-enroll --help\n"
     "\n"
     "MODE is a number or a name:\n"
@@ -37,69 +56,18 @@ const char kUsage[] =
     "USER is the Windows user name without a domain, at most 127 characters. The password is at\n"
     "most 127 characters in the ANSI code page and not empty unless --allow-empty-password is\n"
     "given. Template files hold the fingerprint library's templates as extracted.\n"
-    "A change that fails leaves the account as it was.\n"
-    "Exit status: 0 done, 1 bad arguments or input, 2 the operation failed.\n";
+    "A change that fails leaves the account (or GinaDLL) as it was.\n"
+    "Exit status: 0 done, 1 bad arguments or input, 2 the operation failed (no reader or\n"
+    "finger in time, install or uninstall refused), 3 check found problems.\n";
 
 // Registry values are best kept small; no template comes near this.
 constexpr size_t kMaxTemplateBytes = 1024 * 1024;
 
-struct ModeName {
-  LoginMode mode;
-  const char* number;
-  const char* name;
-};
-
-constexpr ModeName kModes[] = {
-    {NotAuthorized, "0", "not-authorized"},
-    {FingerprintOnly, "1", "fingerprint-only"},
-    {PasswordOnly, "2", "password-only"},
-    {FingerprintOrPassword, "3", "fingerprint-or-password"},
-    {FingerprintAndPassword, "4", "fingerprint-and-password"},
-};
-
-const char* NameOfMode(LoginMode mode) {
-  for (const ModeName& m : kModes) {
-    if (m.mode == mode) return m.name;
-  }
-  return "no-policy";
-}
-
-bool ParseMode(const char* text, LoginMode* mode) {
-  for (const ModeName& m : kModes) {
-    if (strcmp(text, m.number) == 0 || strcmp(text, m.name) == 0) {
-      *mode = m.mode;
-      return true;
-    }
-  }
-  return false;
-}
-
-int BadArguments(const ToolStreams& io, const std::string& problem) {
-  fprintf(io.err, "voduvo-enroll: %s\nTry 'voduvo-enroll --help'.\n", problem.c_str());
-  return kExitBadArguments;
-}
-
-// The system's text for status, without the line end it comes with; empty for ERROR_SUCCESS.
-std::string SystemReason(LONG status) {
-  char reason[256] = "";
-  if (status != ERROR_SUCCESS) {
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                   static_cast<DWORD>(status), 0, reason, sizeof reason, nullptr);
-  }
-  std::string text = reason;
-  while (!text.empty() && strchr("\r\n .", text.back())) text.pop_back();
-  return text;
-}
-
-// A failed operation; outcome, when given, says in what state it left the account.
-int Failed(const ToolStreams& io, const std::string& problem, LONG status = ERROR_SUCCESS,
-           const char* outcome = nullptr) {
-  std::string reason = SystemReason(status);
-  fprintf(io.err, "voduvo-enroll: %s%s%s\n", problem.c_str(), reason.empty() ? "" : ": ",
-          reason.c_str());
-  if (outcome) fprintf(io.err, "%s\n", outcome);
-  return kExitFailed;
-}
+// Waits when enrolling by finger: for a reader (unless --reader-timeout says otherwise), and
+// for each placement of the finger.
+constexpr DWORD kDefaultReaderTimeoutSeconds = 30;
+constexpr DWORD kMaxReaderTimeoutSeconds = 3600;
+constexpr DWORD kFingerTimeoutMs = 120 * 1000;
 
 const char* ChangeOutcome(bool restored) {
   return restored ? "The account is as it was."
@@ -168,31 +136,88 @@ struct AddArguments {
   const char* mode = nullptr;
   const char* template1 = nullptr;
   const char* template2 = nullptr;
+  const char* readerTimeout = nullptr;
+  bool finger = false;
   bool allowEmptyPassword = false;
 };
+
+// The slot that an option with a value fills, or null for none.
+const char** ValueSlot(const char* option, AddArguments& args) {
+  if (strcmp(option, "--mode") == 0) return &args.mode;
+  if (strcmp(option, "--template1") == 0) return &args.template1;
+  if (strcmp(option, "--template2") == 0) return &args.template2;
+  if (strcmp(option, "--reader-timeout") == 0) return &args.readerTimeout;
+  return nullptr;
+}
+
+// Whether the arguments name one source of templates, files or a finger; gives the problem, or
+// an empty text when they do.
+std::string TemplateSourceProblem(const AddArguments& args) {
+  if (args.finger && (args.template1 || args.template2)) {
+    return "add: --finger and template files exclude each other";
+  }
+  if (args.readerTimeout && !args.finger) return "add: --reader-timeout goes with --finger";
+  if (args.finger) return std::string();
+  if (!args.template1) return "add: --template1 is missing";
+  if (!args.template2) return "add: --template2 is missing";
+  return std::string();
+}
 
 // Fills args from argv[2..]; gives the problem, or an empty text when they are complete.
 std::string ParseAddArguments(int argc, const char* const argv[], AddArguments& args) {
   if (argc < 3 || argv[2][0] == '-') return "add: the user name is missing";
   args.user = argv[2];
   for (int i = 3; i < argc; ++i) {
-    if (strcmp(argv[i], "--allow-empty-password") == 0) {
-      args.allowEmptyPassword = true;
+    bool* flag = strcmp(argv[i], "--allow-empty-password") == 0 ? &args.allowEmptyPassword
+                 : strcmp(argv[i], "--finger") == 0             ? &args.finger
+                                                                : nullptr;
+    if (flag) {
+      *flag = true;
       continue;
     }
-    const char** slot = strcmp(argv[i], "--mode") == 0        ? &args.mode
-                        : strcmp(argv[i], "--template1") == 0 ? &args.template1
-                        : strcmp(argv[i], "--template2") == 0 ? &args.template2
-                                                              : nullptr;
+    const char** slot = ValueSlot(argv[i], args);
     if (!slot) return std::string("add: unknown argument ") + argv[i];
     if (*slot) return std::string("add: ") + argv[i] + " is given twice";
     if (i + 1 >= argc) return std::string("add: ") + argv[i] + " needs a value";
     *slot = argv[++i];
   }
   if (!args.mode) return "add: --mode is missing";
-  if (!args.template1) return "add: --template1 is missing";
-  if (!args.template2) return "add: --template2 is missing";
-  return std::string();
+  return TemplateSourceProblem(args);
+}
+
+// The reader timeout in seconds, 1 to kMaxReaderTimeoutSeconds; 0 when text is not one.
+DWORD ParseSeconds(const char* text) {
+  DWORD seconds = 0;
+  for (const char* c = text; *c; ++c) {
+    if (*c < '0' || *c > '9' || seconds > kMaxReaderTimeoutSeconds) return 0;
+    seconds = seconds * 10 + static_cast<DWORD>(*c - '0');
+  }
+  return seconds <= kMaxReaderTimeoutSeconds ? seconds : 0;
+}
+
+// The two templates from a finger on a reader. Returns an exit code; kExitOk when taken.
+int CaptureTemplates(const AddArguments& args, const ToolStreams& io, Bytes& template1,
+                     Bytes& template2) {
+  DWORD seconds = kDefaultReaderTimeoutSeconds;
+  if (args.readerTimeout) seconds = ParseSeconds(args.readerTimeout);
+  if (seconds == 0) {
+    return BadArguments(io, "add: --reader-timeout takes a number of seconds from 1 to " +
+                                std::to_string(kMaxReaderTimeoutSeconds));
+  }
+  FingerCaptureSettings settings{ToolFolder(io), seconds * 1000, kFingerTimeoutMs};
+  std::string problem = CaptureFingerTemplates(settings, io.err, template1, template2);
+  if (problem.empty()) return kExitOk;
+  return Failed(io, problem, ERROR_SUCCESS, "Nothing was written.");
+}
+
+// The two templates, from their files or from a finger. Returns an exit code; kExitOk when
+// both are taken.
+int TakeTemplates(const AddArguments& args, const ToolStreams& io, Bytes& template1,
+                  Bytes& template2) {
+  if (args.finger) return CaptureTemplates(args, io, template1, template2);
+  std::string problem = ReadTemplateFile(args.template1, template1);
+  if (problem.empty()) problem = ReadTemplateFile(args.template2, template2);
+  return problem.empty() ? kExitOk : BadArguments(io, problem);
 }
 
 int WriteFailed(const ToolStreams& io, const char* keyName, LONG status, bool restored) {
@@ -216,9 +241,8 @@ int Add(int argc, const char* const argv[], const ToolStreams& io) {
     return BadArguments(io, std::string("add: unknown login mode ") + args.mode);
   }
   Bytes template1, template2;
-  problem = ReadTemplateFile(args.template1, template1);
-  if (problem.empty()) problem = ReadTemplateFile(args.template2, template2);
-  if (!problem.empty()) return BadArguments(io, problem);
+  int taken = TakeTemplates(args, io, template1, template2);
+  if (taken != kExitOk) return taken;
 
   SecretText password;
   problem = ReadNewPassword(io, args.allowEmptyPassword, password);
@@ -328,5 +352,8 @@ int RunEnrollTool(int argc, const char* const argv[], const ToolStreams& io) {
   if (strcmp(command, "mode") == 0) return ChangeMode(argc, argv, io);
   if (strcmp(command, "list") == 0) return List(argc, io);
   if (strcmp(command, "remove") == 0) return Remove(argc, argv, io);
+  if (strcmp(command, "check") == 0) return CheckInstallation(argc, io);
+  if (strcmp(command, "install") == 0) return InstallModule(argc, argv, io);
+  if (strcmp(command, "uninstall") == 0) return UninstallModule(argc, io);
   return BadArguments(io, std::string("unknown command ") + command);
 }

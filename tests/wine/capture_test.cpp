@@ -82,8 +82,13 @@ class Capture : public testing::Test {
   // their own; when nothing they did raised a SAS, they press Ctrl-Alt-Del to end it.
   void RunNotice(const std::function<void()>& person) {
     int sasBefore = host_->SasNotifyCount();
+    int captureStarts = papyl_.CallCount("_PxCapInitialize@4");
     std::thread actions([&] {
-      for (int i = 0; i < 500 && !host_->ActiveDialog(); ++i) Sleep(10);
+      // The person comes once the notice has started capture (or has given up on it).
+      for (int i = 0; i < 500 && papyl_.CallCount("_PxCapInitialize@4") == captureStarts &&
+                      !(GinaState.captureRunning && captureStarts > 0);
+           ++i)
+        Sleep(10);
       person();
       if (host_->SasNotifyCount() == sasBefore) host_->PressCtrlAltDel();
     });

@@ -15,9 +15,6 @@
 
 namespace {
 
-// A weight counts when it is above this; smaller spills mean "no spill".
-const float kWeightThreshold = 0.0001f;
-
 // One weighted source pixel of one target pixel along an axis.
 struct AxisTerm {
   int target;
@@ -144,10 +141,6 @@ inline double AddTerm(double sum, double weight, double value) {
 // The sum's integer part (truncated, not rounded); its low 8 bits are the byte.
 inline std::uint8_t ToByte(double sum) {
   return static_cast<std::uint8_t>(static_cast<std::int32_t>(sum) & 0xFF);
-}
-
-float Quotient(int numerator, int denominator) {
-  return static_cast<float>(static_cast<double>(numerator) / denominator);
 }
 
 /* ---- Terms of an axis ---------------------------------------------------------------------- */
@@ -619,30 +612,6 @@ ScaleRoute ChooseScaleRoute(int sourceWidth, int sourceHeight, int targetWidth, 
   }
   if (sourceWidth < targetWidth || sourceHeight < targetHeight) return ScaleRoute::Grow;
   return ScaleRoute::Shrink;
-}
-
-AxisWeight* BuildAxisWeights(int count, int step, AxisMode mode) {
-  if (count < 1 || step < 1 || step > count) return nullptr;
-  auto* table = static_cast<AxisWeight*>(std::calloc(static_cast<std::size_t>(count), sizeof(AxisWeight)));
-  if (!table) return nullptr;
-  const bool shrink = mode == AxisMode::Shrink;
-  const int divisor = shrink ? count : step;
-  const float full = shrink ? Quotient(step, count) : 1.0f;
-  int offset = 0;
-  for (int i = 0; i < count; ++i) {
-    const int end = offset + step;
-    if (end > count) {
-      table[i] = {Quotient(count - offset, divisor), Quotient(end - count, divisor)};
-      offset = end - count;
-    } else if (end == count) {
-      table[i] = {full, -1.0f};
-      offset = 0;
-    } else {
-      table[i].share = full;
-      offset = end;
-    }
-  }
-  return table;
 }
 
 bool ShrinkPixels(const std::uint8_t* source, int sourceWidth, int sourceHeight,

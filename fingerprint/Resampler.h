@@ -5,15 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// One entry of an axis's weight table: the weight with which the entry's pixel pairs with the
-// current pixel of the other side (`share`), and either the weight with which it also pairs with
-// the following one (`spill` > 0), 0 when the current pixel continues, or -1 when it ends here.
-struct AxisWeight {
-  float share;
-  float spill;
-};
-
-enum class AxisMode { Shrink, Grow };
+#include "fingerprint/AxisWeights.h"
 
 // Which resampler a combination of sizes takes, or Refused.
 enum class ScaleRoute { Refused, Shrink, Grow };
@@ -30,15 +22,6 @@ std::size_t PixelStride(int width);
 // Refuses sources of 0 or kSourceSideLimit pixels or more on an axis, targets of 0, and any
 // combination where one axis grows while the other shrinks. Grow when an axis grows.
 ScaleRoute ChooseScaleRoute(int sourceWidth, int sourceHeight, int targetWidth, int targetHeight);
-
-/***********************************************************************
- * BuildAxisWeights
- *
- * The weight table of one axis. count is the pixel count of the side with more pixels, step that
- * of the other side (1 <= step <= count). Returns count entries from std::calloc (release with
- * std::free), or null when the sizes are out of range or memory cannot be had.
- */
-AxisWeight* BuildAxisWeights(int count, int step, AxisMode mode);
 
 /***********************************************************************
  * ShrinkPixels / GrowPixels

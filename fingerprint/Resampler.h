@@ -32,6 +32,8 @@ ScaleRoute ChooseScaleRoute(int sourceWidth, int sourceHeight, int targetWidth, 
  * on both axes, GrowPixels one no smaller; sources below kSourceSideLimit. Fill bytes of the
  * target are never written. Each builds and releases its own tables and working memory. Return
  * false, with the target unspecified, when the sizes do not fit or memory cannot be had.
+ *
+ * On a processor with SSE2 the heavy rows run in vector kernels that give the same bytes.
  */
 bool ShrinkPixels(const std::uint8_t* source, int sourceWidth, int sourceHeight,
                   std::uint8_t* target, int targetWidth, int targetHeight);
@@ -40,3 +42,8 @@ bool GrowPixels(const std::uint8_t* source, int sourceWidth, int sourceHeight,
 
 // Blackens the one-pixel frame of a picture in the 24-bit bottom-up layout.
 void PaintBlackFrame(std::uint8_t* pixels, int width, int height);
+
+// Whether ShrinkPixels and GrowPixels take the SSE2 kernels: the processor has them and tests
+// have not turned them off. Only tests turn them off, to hold both paths to the same bytes.
+bool ResamplerTakesVectorPath();
+void SetResamplerVectorPath(bool allowed);

@@ -160,8 +160,8 @@ void AddSourceRow(Shrinking& work, const std::uint8_t* row, int sourceWidth, int
 #if defined(VODUVO_RESAMPLER_SSE2)
   if (work.plan) {
     LoadRowSse2(work.plan, row);
-    AddRowSse2(work.plan, y.share, work.rows.current, work.rows.plane);
-    if (SpillsOver(y)) AddRowSse2(work.plan, y.spill, work.rows.next, work.rows.plane);
+    AddRowSse2(work.plan, y.share, work.rows.current, y.spill, SpillsOver(y) ? work.rows.next : nullptr,
+               work.rows.plane);
     return;
   }
 #endif
@@ -232,23 +232,38 @@ void GatherPixel(const std::uint8_t* pa, const std::uint8_t* pb, AxisWeight x, A
   }
 }
 
-// One target row from source row a and, when the row spills, row b above it. A target pixel of
-// one source pixel has weight 1 (every entry of a growing table without a spill has share 1), so
-// it is that source pixel.
-void GatherRow(const std::uint8_t* a, const std::uint8_t* b, const AxisWeight* xs, int sourceWidth,
-               int targetWidth, AxisWeight y, std::uint8_t* out) {
+// Where a target column's source pixel starts in a source row (three bytes a pixel), and whether
+// it is the column's only one: its weight is then 1 (every entry of a growing table without a
+// spill has share 1).
+struct ColumnStart {
+  int offset;
+  bool alone;
+};
+
+// The walk of the gather along x is the same for every row, so it is worked out once. Returns an
+// array from std::malloc, or null.
+ColumnStart* WalkColumns(const AxisWeight* xs, int sourceWidth, int targetWidth) {
+  auto* columns = static_cast<ColumnStart*>(std::malloc(static_cast<std::size_t>(targetWidth) * sizeof(ColumnStart)));
+  for (int t = 0, i = 0; columns && t < targetWidth; ++t) {
+    columns[t] = {3 * i, xs[t].share == 1.0f && !SpillsOver(xs[t])};
+    if (EndsOtherPixel(xs[t]) && i + 1 < sourceWidth) ++i;
+  }
+  return columns;
+}
+
+// One target row from source row a and, when the row spills, row b above it. In a row that takes
+// row a alone with weight 1, a column of one source pixel is that pixel.
+void GatherRow(const std::uint8_t* a, const std::uint8_t* b, const AxisWeight* xs,
+               const ColumnStart* columns, int targetWidth, AxisWeight y, std::uint8_t* out) {
   const bool rowSpills = SpillsOver(y);
-  const bool fullRow = !rowSpills && y.share == 1.0f;
-  int i = 0;
-  for (int t = 0; t < targetWidth && i < sourceWidth; ++t, out += 3) {
-    const AxisWeight x = xs[t];
-    const std::uint8_t* pa = a + 3 * i;
-    if (fullRow && x.share == 1.0f && !SpillsOver(x)) {
-      std::memcpy(out, pa, 3);
+  const bool rowAlone = !rowSpills && y.share == 1.0f;
+  for (int t = 0; t < targetWidth; ++t, out += 3) {
+    const ColumnStart column = columns[t];
+    if (rowAlone && column.alone) {
+      std::memcpy(out, a + column.offset, 3);
     } else {
-      GatherPixel(pa, rowSpills ? b + 3 * i : nullptr, x, y, out);
+      GatherPixel(a + column.offset, rowSpills ? b + column.offset : nullptr, xs[t], y, out);
     }
-    if (EndsOtherPixel(x)) ++i;
   }
 }
 
@@ -256,6 +271,7 @@ void GatherRow(const std::uint8_t* a, const std::uint8_t* b, const AxisWeight* x
 struct Growing {
   AxisWeight* xs;
   AxisWeight* ys;
+  ColumnStart* columns;
 #if defined(VODUVO_RESAMPLER_SSE2)
   RowPlanSse2* plan;
   SumRows rows;
@@ -271,15 +287,23 @@ bool GatheredInVector(Growing& work, const std::uint8_t* a, const std::uint8_t* 
   const int plane = work.rows.plane;
   std::memset(work.rows.current, 0, 3 * static_cast<std::size_t>(plane) * sizeof(float));
   LoadRowSse2(work.plan, a);
-  AddRowSse2(work.plan, y.share, work.rows.current, plane);
+  AddRowSse2(work.plan, y.share, work.rows.current, 0.0f, nullptr, plane);
   LoadRowSse2(work.plan, b);
-  AddRowSse2(work.plan, y.spill, work.rows.current, plane);
+  AddRowSse2(work.plan, y.spill, work.rows.current, 0.0f, nullptr, plane);
   EmitSums(work.rows.current, plane, targetWidth, out);
   return true;
 #else
   (void)work, (void)a, (void)b, (void)targetWidth, (void)y, (void)out;
   return false;
 #endif
+}
+
+// Whether any target row takes two source rows: the vector kernels do only those.
+bool AnyRowSpills(const AxisWeight* ys, int targetHeight) {
+  for (int j = 0; j < targetHeight; ++j) {
+    if (SpillsOver(ys[j])) return true;
+  }
+  return false;
 }
 
 // Whether a target row takes the same source row alone, with the same weight, as the row below:
@@ -299,7 +323,7 @@ void GrowRows(Growing& work, const std::uint8_t* source, int sourceWidth, std::u
     if (j > 0 && RepeatsRowBelow(work.ys[j - 1], y)) {
       std::memcpy(target, target - targetStride, 3 * static_cast<std::size_t>(targetWidth));
     } else if (!GatheredInVector(work, a, a + sourceStride, targetWidth, y, target)) {
-      GatherRow(a, a + sourceStride, work.xs, sourceWidth, targetWidth, y, target);
+      GatherRow(a, a + sourceStride, work.xs, work.columns, targetWidth, y, target);
     }
     if (EndsOtherPixel(y)) a += sourceStride;
   }
@@ -310,9 +334,10 @@ bool Grow(const std::uint8_t* source, int sourceWidth, int sourceHeight, std::ui
   Growing work = {};
   work.xs = BuildAxisWeights(targetWidth, sourceWidth, AxisMode::Grow);
   work.ys = BuildAxisWeights(targetHeight, sourceHeight, AxisMode::Grow);
-  bool ready = work.xs && work.ys;
+  work.columns = work.xs ? WalkColumns(work.xs, sourceWidth, targetWidth) : nullptr;
+  bool ready = work.ys && work.columns;
 #if defined(VODUVO_RESAMPLER_SSE2)
-  if (ready && TakesVectorPath()) {
+  if (ready && TakesVectorPath() && AnyRowSpills(work.ys, targetHeight)) {
     work.plan = PlanRowsSse2(work.xs, AxisMode::Grow, sourceWidth, targetWidth);
     ready = work.plan && AllocateSumRows(targetWidth, work.rows);
   }
@@ -324,6 +349,7 @@ bool Grow(const std::uint8_t* source, int sourceWidth, int sourceHeight, std::ui
 #endif
   std::free(work.xs);
   std::free(work.ys);
+  std::free(work.columns);
   return ready;
 }
 

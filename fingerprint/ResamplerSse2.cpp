@@ -134,6 +134,31 @@ inline void StoreSums(float* pair, __m128d sums) {
   _mm_storel_pi(reinterpret_cast<__m64*>(pair), _mm_cvtpd_ps(sums));
 }
 
+// Each step: the two weights times the row weight (exact in double, as all three are singles),
+// then for each channel the two values, the products, the sums and their rounding; the same
+// values go into the next row of sums too when there is one.
+template <bool kNextRow>
+void AddSteps(const RowPlanSse2* plan, __m128d rowWeight, float* sums, __m128d nextWeight, float* next,
+              int plane) {
+  const double* values = plan->values;
+  for (const PairStep* step = plan->steps; step < plan->steps + plan->stepCount; ++step) {
+    const __m128d weights = _mm_loadu_pd(step->weight);
+    const __m128d weight = _mm_mul_pd(weights, rowWeight);
+    const __m128d weightNext = _mm_mul_pd(weights, nextWeight);
+    const double* left = values + step->value[0];
+    const double* right = values + step->value[1];
+    for (int channel = 0; channel < 3; ++channel) {
+      const __m128d value = _mm_loadh_pd(_mm_load_sd(left + channel), right + channel);
+      float* pair = sums + channel * plane + step->column;
+      StoreSums(pair, _mm_add_pd(LoadSums(pair), _mm_mul_pd(weight, value)));
+      if (kNextRow) {
+        float* nextPair = next + channel * plane + step->column;
+        StoreSums(nextPair, _mm_add_pd(LoadSums(nextPair), _mm_mul_pd(weightNext, value)));
+      }
+    }
+  }
+}
+
 }  // namespace
 
 SSE2_ENTRY RowPlanSse2* PlanRowsSse2(const AxisWeight* xWeights, AxisMode mode, int sourceWidth,
@@ -175,20 +200,14 @@ SSE2_ENTRY void LoadRowSse2(RowPlanSse2* plan, const std::uint8_t* row) {
   for (; i < plan->valueCount; ++i) values[i] = row[i];
 }
 
-// Each step: the two weights times the row weight (exact in double, as all three are singles),
-// then for each channel the two values, the products, the sums and their rounding.
-SSE2_ENTRY void AddRowSse2(const RowPlanSse2* plan, float rowWeight, float* sums, int plane) {
+SSE2_ENTRY void AddRowSse2(const RowPlanSse2* plan, float rowWeight, float* sums, float nextWeight,
+                           float* next, int plane) {
   const __m128d row = _mm_set1_pd(rowWeight);
-  const double* values = plan->values;
-  for (const PairStep* step = plan->steps; step < plan->steps + plan->stepCount; ++step) {
-    const __m128d weight = _mm_mul_pd(_mm_loadu_pd(step->weight), row);
-    const double* left = values + step->value[0];
-    const double* right = values + step->value[1];
-    float* pair = sums + step->column;
-    for (int channel = 0; channel < 3; ++channel, pair += plane) {
-      const __m128d value = _mm_loadh_pd(_mm_load_sd(left + channel), right + channel);
-      StoreSums(pair, _mm_add_pd(LoadSums(pair), _mm_mul_pd(weight, value)));
-    }
+  const __m128d nextRow = _mm_set1_pd(nextWeight);
+  if (next) {
+    AddSteps<true>(plan, row, sums, nextRow, next, plane);
+  } else {
+    AddSteps<false>(plan, row, sums, nextRow, next, plane);
   }
 }
 

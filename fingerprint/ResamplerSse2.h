@@ -31,6 +31,8 @@ void LoadRowSse2(RowPlanSse2* plan, const std::uint8_t* row);
  * AddRowSse2
  *
  * Adds the loaded row into sums: every term of every target column, in ascending source order,
- * as sum = single(sum + (x weight * rowWeight) * value), the product and sum in double.
+ * as sum = single(sum + (x weight * rowWeight) * value), the product and sum in double. When next
+ * is not null, adds it into next in the same way with nextWeight.
  */
-void AddRowSse2(const RowPlanSse2* plan, float rowWeight, float* sums, int plane);
+void AddRowSse2(const RowPlanSse2* plan, float rowWeight, float* sums, float nextWeight, float* next,
+                int plane);

@@ -5,15 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// One entry of an axis's weight table: the weight with which the entry's pixel pairs with the
-// current pixel of the other side (`share`), and either the weight with which it also pairs with
-// the following one (`spill` > 0), 0 when the current pixel continues, or -1 when it ends here.
-struct AxisWeight {
-  float share;
-  float spill;
-};
-
-enum class AxisMode { Shrink, Grow };
+#include "fingerprint/AxisWeights.h"
 
 // Which resampler a combination of sizes takes, or Refused.
 enum class ScaleRoute { Refused, Shrink, Grow };
@@ -32,15 +24,6 @@ std::size_t PixelStride(int width);
 ScaleRoute ChooseScaleRoute(int sourceWidth, int sourceHeight, int targetWidth, int targetHeight);
 
 /***********************************************************************
- * BuildAxisWeights
- *
- * The weight table of one axis. count is the pixel count of the side with more pixels, step that
- * of the other side (1 <= step <= count). Returns count entries from std::calloc (release with
- * std::free), or null when the sizes are out of range or memory cannot be had.
- */
-AxisWeight* BuildAxisWeights(int count, int step, AxisMode mode);
-
-/***********************************************************************
  * ShrinkPixels / GrowPixels
  *
  * Fill the target buffer from the source buffer, both in the 24-bit bottom-up layout, by area
@@ -49,6 +32,8 @@ AxisWeight* BuildAxisWeights(int count, int step, AxisMode mode);
  * on both axes, GrowPixels one no smaller; sources below kSourceSideLimit. Fill bytes of the
  * target are never written. Each builds and releases its own tables and working memory. Return
  * false, with the target unspecified, when the sizes do not fit or memory cannot be had.
+ *
+ * On a processor with SSE2 the heavy rows run in vector kernels that give the same bytes.
  */
 bool ShrinkPixels(const std::uint8_t* source, int sourceWidth, int sourceHeight,
                   std::uint8_t* target, int targetWidth, int targetHeight);
@@ -57,3 +42,8 @@ bool GrowPixels(const std::uint8_t* source, int sourceWidth, int sourceHeight,
 
 // Blackens the one-pixel frame of a picture in the 24-bit bottom-up layout.
 void PaintBlackFrame(std::uint8_t* pixels, int width, int height);
+
+// Whether ShrinkPixels and GrowPixels take the SSE2 kernels: the processor has them and tests
+// have not turned them off. Only tests turn them off, to hold both paths to the same bytes.
+bool ResamplerTakesVectorPath();
+void SetResamplerVectorPath(bool allowed);

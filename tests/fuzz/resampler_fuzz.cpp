@@ -1,6 +1,7 @@
-// libFuzzer target: sizes and pixels come from the input. Both resamplers must accept exactly the
-// sizes of their direction, leave the fill bytes alone and match the slow reference byte for
-// byte; the weight tables must keep the two sides in step below the source limit.
+// libFuzzer target: sizes and pixels come from the input. Both resamplers, on the plain path and
+// on the SSE2 kernels, must accept exactly the sizes of their direction, leave the fill bytes alone
+// and match the slow reference byte for byte; the weight tables must keep the two sides in step
+// below the source limit.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -51,12 +52,15 @@ using Reference = void (*)(const std::uint8_t*, int, int, std::uint8_t*, int, in
 void CheckResampler(Resampler resample, Reference reference, bool accepts,
                     const std::vector<std::uint8_t>& source, int sw, int sh, int tw, int th) {
   const std::size_t bytes = PixelStride(tw) * static_cast<std::size_t>(th);
-  std::vector<std::uint8_t> got(bytes, kPoison), want(bytes, kPoison);
-  Check(resample(source.data(), sw, sh, got.data(), tw, th) == accepts);
-  if (!accepts) return;
-  reference(source.data(), sw, sh, want.data(), tw, th);
-  Check(got == want);
-  Check(FillUntouched(got, tw, th));
+  std::vector<std::uint8_t> want(bytes, kPoison);
+  if (accepts) reference(source.data(), sw, sh, want.data(), tw, th);
+  for (const bool vector : {false, true}) {
+    std::vector<std::uint8_t> got(bytes, kPoison);
+    SetResamplerVectorPath(vector);
+    Check(resample(source.data(), sw, sh, got.data(), tw, th) == accepts);
+    Check(!accepts || (got == want && FillUntouched(got, tw, th)));
+  }
+  SetResamplerVectorPath(true);
 }
 
 // Below the source limit the other side advances exactly step times, the last time at the end.

@@ -1,6 +1,6 @@
-// Memory that cannot be had: every allocation the resampler makes is refused in turn, and each
-// refusal must give a failed result with nothing left allocated. Linked with malloc, calloc and
-// free wrapped (see CMakeLists.txt).
+// Memory that cannot be had: every allocation the resampler makes, on the plain path and on the
+// SSE2 kernels, is refused in turn, and each refusal must give a failed result with nothing left
+// allocated. Linked with malloc, calloc and free wrapped (see CMakeLists.txt).
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -55,12 +55,12 @@ namespace {
 
 // Runs the call once to count its allocations, then once more refusing each of them.
 template <typename Call>
-void RefuseEachAllocation(Call call) {
+void RefuseEachAllocationOnPath(Call call) {
   watch = {true, 0, -1, 0};
-  const bool plain = call();
+  const bool unrefused = call();
   const int allocations = watch.calls;
   watch.on = false;
-  ASSERT_TRUE(plain);
+  ASSERT_TRUE(unrefused);
   ASSERT_EQ(watch.live, 0);
   ASSERT_GT(allocations, 0);
   for (int refuse = 0; refuse < allocations; ++refuse) {
@@ -70,6 +70,17 @@ void RefuseEachAllocation(Call call) {
     EXPECT_FALSE(done) << "allocation " << refuse << " of " << allocations << " refused";
     EXPECT_EQ(watch.live, 0) << "allocation " << refuse << " of " << allocations << " refused";
   }
+}
+
+// The same on the plain path and on the vector kernels, which allocate their own plan.
+template <typename Call>
+void RefuseEachAllocation(Call call) {
+  for (const bool vector : {false, true}) {
+    SCOPED_TRACE(vector ? "vector path" : "plain path");
+    SetResamplerVectorPath(vector);
+    RefuseEachAllocationOnPath(call);
+  }
+  SetResamplerVectorPath(true);
 }
 
 TEST(ResamplerMemory, ShrinkFailsCleanlyWhenAnyAllocationIsRefused) {

@@ -1,5 +1,6 @@
-// ShrinkPixels and GrowPixels: the worked examples, refusals, a property check against the slow
-// reference over random sizes, and the digests every build must reproduce.
+// ShrinkPixels and GrowPixels, on the plain path and on the SSE2 kernels: the worked examples,
+// refusals, both paths against each other and the slow reference over random sizes, and the
+// digests every build must reproduce.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -66,6 +67,19 @@ Picture ReferenceScaled(Picture& source, int width, int height) {
   return target;
 }
 
+// The tests run once on each path; the vector one where the processor has SSE2.
+class Resampling : public testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    SetResamplerVectorPath(GetParam());
+    if (GetParam() && !ResamplerTakesVectorPath()) GTEST_SKIP() << "no SSE2 on this processor";
+  }
+  void TearDown() override { SetResamplerVectorPath(true); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Paths, Resampling, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "Vector" : "Plain"; });
+
 // Checks every target pixel against want(x, y, c).
 template <typename Want>
 void ExpectPixels(Picture& target, Want want) {
@@ -75,14 +89,14 @@ void ExpectPixels(Picture& target, Want want) {
         ASSERT_EQ(target.At(x, y, c), want(x, y, c)) << "pixel " << x << "," << y << " channel " << c;
 }
 
-TEST(Resampling, EqualSizeCopiesEveryPixel) {
+TEST_P(Resampling, EqualSizeCopiesEveryPixel) {
   std::mt19937 random(1);
   Picture source = Noise(150, 150, random);
   Picture target = Scaled(source, 150, 150);
   ExpectPixels(target, [&](int x, int y, int c) { return source.At(x, y, c); });
 }
 
-TEST(Resampling, HalvingTakesTheTruncatedMeanOfEachBlock) {
+TEST_P(Resampling, HalvingTakesTheTruncatedMeanOfEachBlock) {
   Picture steps = Painted(300, 300, [](int x, int y, int) { return 1 + x % 2 + 2 * (y % 2); });
   Picture stepTarget = Scaled(steps, 150, 150);
   ExpectPixels(stepTarget, [](int, int, int) { return 2; });  // 1, 2, 3 and 4 give 2
@@ -95,14 +109,14 @@ TEST(Resampling, HalvingTakesTheTruncatedMeanOfEachBlock) {
   });
 }
 
-TEST(Resampling, DoublingMakesEachPixelABlock) {
+TEST_P(Resampling, DoublingMakesEachPixelABlock) {
   std::mt19937 random(3);
   Picture source = Noise(75, 75, random);
   Picture target = Scaled(source, 150, 150);
   ExpectPixels(target, [&](int x, int y, int c) { return source.At(x / 2, y / 2, c); });
 }
 
-TEST(Resampling, HundredToHundredFiftyMeansEveryOtherPairOfColumns) {
+TEST_P(Resampling, HundredToHundredFiftyMeansEveryOtherPairOfColumns) {
   std::mt19937 random(4);
   Picture source = Noise(100, 3, random);
   Picture target = Scaled(source, 150, 3);
@@ -113,13 +127,13 @@ TEST(Resampling, HundredToHundredFiftyMeansEveryOtherPairOfColumns) {
   });
 }
 
-TEST(Resampling, SevenToThreeSplitsTheThirdColumnOneThirdToTwoThirds) {
+TEST_P(Resampling, SevenToThreeSplitsTheThirdColumnOneThirdToTwoThirds) {
   Picture source = Painted(7, 1, [](int x, int, int) { return x == 2 ? 210 : 0; });
   Picture target = Scaled(source, 3, 1);
   ExpectPixels(target, [](int x, int, int) { return x == 0 ? 30 : x == 1 ? 60 : 0; });
 }
 
-TEST(Resampling, AnAxisOfEqualSizeIsCopiedOneToOne) {
+TEST_P(Resampling, AnAxisOfEqualSizeIsCopiedOneToOne) {
   std::mt19937 random(5);
   Picture columns = Painted(150, 100, [&](int x, int, int c) { return (x * 7 + c * 50) & 0xFF; });
   Picture grown = Scaled(columns, 150, 150);
@@ -129,13 +143,13 @@ TEST(Resampling, AnAxisOfEqualSizeIsCopiedOneToOne) {
   ExpectPixels(shrunk, [&](int, int y, int c) { return rows.At(0, y, c); });
 }
 
-TEST(Resampling, OnePixelFillsTheWholeTarget) {
+TEST_P(Resampling, OnePixelFillsTheWholeTarget) {
   Picture source = Painted(1, 1, [](int, int, int c) { return 40 + 90 * c; });
   Picture target = Scaled(source, 150, 150);
   ExpectPixels(target, [](int, int, int c) { return 40 + 90 * c; });
 }
 
-TEST(Resampling, AUniformSourceCanComeOutOneStepDarker) {
+TEST_P(Resampling, AUniformSourceCanComeOutOneStepDarker) {
   Picture source = Painted(7, 7, [](int, int, int) { return 255; });
   Picture target = Scaled(source, 3, 3);
   int darker = 0;
@@ -146,7 +160,7 @@ TEST(Resampling, AUniformSourceCanComeOutOneStepDarker) {
   EXPECT_GT(darker, 0);
 }
 
-TEST(Resampling, RefusesSizesOutsideItsDirectionOrLimits) {
+TEST_P(Resampling, RefusesSizesOutsideItsDirectionOrLimits) {
   const struct { int sw, sh, tw, th; bool shrinks, grows; } cases[] = {
       {200, 100, 150, 150, false, false}, {100, 200, 150, 150, false, false},
       {150, 150, 150, 150, true, true},   {300, 300, 150, 150, true, false},
@@ -187,32 +201,46 @@ Sizes DrawSizes(std::mt19937& random) {
   return s;
 }
 
-TEST(Resampling, MatchesTheReferenceOverRandomSizes) {
+// Resamples on one path.
+Picture ScaledOn(bool vector, Picture& source, int width, int height) {
+  SetResamplerVectorPath(vector);
+  Picture target = Scaled(source, width, height);
+  SetResamplerVectorPath(true);
+  return target;
+}
+
+TEST(ResamplingPaths, VectorAndPlainMatchTheReferenceOverRandomSizes) {
+  if (!ResamplerTakesVectorPath()) GTEST_SKIP() << "no SSE2 on this processor";
   std::mt19937 random(20240607);
   for (int round = 0; round < 400; ++round) {
     const Sizes s = DrawSizes(random);
     Picture source = Noise(s.sw, s.sh, random);
-    Picture target = Scaled(source, s.tw, s.th);
     Picture want = ReferenceScaled(source, s.tw, s.th);
-    ASSERT_EQ(PixelDigest(target.bytes.data(), s.tw, s.th), PixelDigest(want.bytes.data(), s.tw, s.th))
-        << "round " << round << ": " << s.sw << "x" << s.sh << " to " << s.tw << "x" << s.th;
+    const std::uint64_t wantDigest = PixelDigest(want.bytes.data(), s.tw, s.th);
+    for (const bool vector : {false, true}) {
+      Picture got = ScaledOn(vector, source, s.tw, s.th);
+      ASSERT_EQ(PixelDigest(got.bytes.data(), s.tw, s.th), wantDigest)
+          << (vector ? "vector" : "plain") << ", round " << round << ": " << s.sw << "x" << s.sh
+          << " to " << s.tw << "x" << s.th;
+    }
   }
 }
 
-// Target rows are worked several at a time, grouped by their count of source rows, with unused
-// places in a group; a target row of many source rows is added up in several passes; columns are
-// filled up to whole groups with spare ones; rows that repeat the row below are copied. Each size
-// here makes one of these fall on an edge, and every byte must still match the reference.
-TEST(Resampling, MatchesTheReferenceWhereRowsAndColumnsAreWorkedInGroups) {
+// The vector kernels work target columns in pairs, taking their terms rank by rank, with weight 0
+// where a column has no term left and a spare column after an odd width; growing rows of one
+// source row stay plain and rows that repeat the row below are copied. Each size makes one of
+// these fall on an edge.
+TEST_P(Resampling, MatchesTheReferenceWhereColumnsArePairedOrRowsRepeat) {
   const Sizes sizes[] = {
-      {1, 13, 1, 1},     // one target row of thirteen source rows: three passes
-      {4, 12, 4, 2},     // six source rows a target row: exactly one pass
-      {5, 14, 3, 2},     // seven: one pass and one more row
-      {9, 9, 9, 5},      // rows of two and three source rows, five rows in two groups
-      {17, 23, 5, 3},    // three rows of eight or nine source rows: a place unused, two passes
-      {2, 3, 7, 11},     // growth: rows repeat and are copied
-      {150, 150, 150, 149},  // one source row fewer: rows of two, each sharing one with the next
-      {640, 9, 151, 2},  // wide rows that do not split evenly into the vector steps
+      {1, 13, 1, 1},        // one column, a spare one beside it
+      {11, 5, 4, 2},        // columns of three, four, four and three terms
+      {13, 5, 5, 3},        // three, four, three, four, three terms and a spare column
+      {9999, 2, 2, 1},      // two columns of five thousand terms each
+      {640, 9, 151, 2},     // wide rows of five and six terms, odd width
+      {150, 149, 150, 149}, // one term a column
+      {7, 3, 8, 5},         // growth by one: columns of two terms after one of one
+      {2, 3, 7, 11},        // growth: rows of one and two source rows, repeats copied
+      {97, 61, 150, 150},   // growth on both axes
   };
   std::mt19937 random(7);
   for (const Sizes& s : sizes) {
@@ -223,7 +251,7 @@ TEST(Resampling, MatchesTheReferenceWhereRowsAndColumnsAreWorkedInGroups) {
   }
 }
 
-TEST(Resampling, ReproducesTheDigestsEveryBuildMustGive) {
+TEST_P(Resampling, ReproducesTheDigestsEveryBuildMustGive) {
   for (const DigestCase& c : kDigestCases) {
     Picture reference{c.sourceWidth, c.sourceHeight, DigestPicture(c)};
     Picture want = ReferenceScaled(reference, c.targetWidth, c.targetHeight);

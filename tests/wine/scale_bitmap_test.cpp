@@ -1,5 +1,5 @@
 // ScaleBitmap on real GDI bitmaps of other depths, its refusals and its failures; and the
-// resampler's digests, which the 64-bit build and the 32-bit x87 build must both reproduce.
+// resampler's digests, which the 64-bit build and the 32-bit build must reproduce on both paths.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -207,16 +207,22 @@ TEST(MakeDibHeader, DescribesATwentyFourBitBottomUpPicture) {
   EXPECT_EQ(MakeDibHeader(65535, 65535), nullptr);
 }
 
-// The same bytes as the native build gave: the 32-bit build computes with x87 instructions and
-// must round exactly as SSE2 and AVX do.
-TEST(Resampler, ReproducesTheDigestsOfEveryBuild) {
-  for (const DigestCase& c : kDigestCases) {
-    const std::vector<std::uint8_t> got = ResampleDigestCase(c);
-    ASSERT_FALSE(got.empty());
-    EXPECT_EQ(PixelDigest(got.data(), c.targetWidth, c.targetHeight), c.digest)
-        << c.sourceWidth << "x" << c.sourceHeight << " to " << c.targetWidth << "x" << c.targetHeight
-        << ", value " << c.value << ", seed " << c.seed;
+// The same bytes as the native build gave, on both paths: the 32-bit build computes the plain path
+// with x87 instructions and the vector path with SSE2, and each must round exactly as the native
+// build does. The processors these tests run on have SSE2, so the vector path is the one taken.
+TEST(Resampler, ReproducesTheDigestsOfEveryBuildOnBothPaths) {
+  ASSERT_TRUE(ResamplerTakesVectorPath());
+  for (const bool vector : {false, true}) {
+    SetResamplerVectorPath(vector);
+    for (const DigestCase& c : kDigestCases) {
+      const std::vector<std::uint8_t> got = ResampleDigestCase(c);
+      ASSERT_FALSE(got.empty());
+      EXPECT_EQ(PixelDigest(got.data(), c.targetWidth, c.targetHeight), c.digest)
+          << (vector ? "vector" : "plain") << " path, " << c.sourceWidth << "x" << c.sourceHeight << " to "
+          << c.targetWidth << "x" << c.targetHeight << ", value " << c.value << ", seed " << c.seed;
+    }
   }
+  SetResamplerVectorPath(true);
 }
 
 }  // namespace

@@ -1,35 +1,177 @@
 #!/usr/bin/env bash
-# The main job: a whole simulated logon. Builds the 64-bit module and the stand-ins, names the
-# module in Winlogon's GinaDLL value as an installation would, and runs the stand-in Winlogon.
+# The main job: the whole product at work under Wine. An administrator installs VoDUVO and
+# enrols two users by finger with the enrolment tool; then a day at the workstation through a
+# stand-in Winlogon that loads the module named by GinaDLL, with the stand-in system GINA and
+# the stand-in fingerprint library; then the administrator takes it out again. The day runs on
+# a virtual display, and screenshots of what a person sees land in build/demo/LANGUAGE/.
+#
+# Usage: demo.sh [--w32 | --w64] [--pt-BR] [--no-screenshots]
+#   --w32             the 32-bit build, the product itself (default). Its Wine runs under qemu
+#                     emulation here: about 70 s per day, most of it Wine's start.
+#   --w64             the same sources built for 64-bit Windows: about 15 s per day
+#   --pt-BR           only the day in Brazilian Portuguese (default: English, then Portuguese)
+#   --no-screenshots  no virtual display: the transcript only
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 # shellcheck source=scripts/env.sh
 . "$top/scripts/env.sh"
 
-./scripts/setup.sh
-./scripts/build.sh w64 >/dev/null
+arch=w32
+languages="en pt-BR"
+screenshots=1
+for option in "$@"; do
+  case $option in
+    --w64) arch=w64 ;;
+    --w32) arch=w32 ;;
+    --pt-BR) languages=pt-BR ;;
+    --no-screenshots) screenshots=0 ;;
+    -h|--help) awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"; exit 0 ;;
+    *) echo "demo.sh: unknown option $option (see --help)" >&2; exit 1 ;;
+  esac
+done
+loader=$WINE32
+[ "$arch" = w64 ] && loader=$WINE64
 
-# The demo's workstation has a registry of its own, so its accounts never meet the tests'.
-export WINEPREFIX="$BUILD_ROOT/demo-wineprefix"
-if [ ! -f "$WINEPREFIX/.voduvo-ready" ]; then
-  "$WINESERVER" -w 2>/dev/null || true
-  cp -a "$BUILD_ROOT/wineprefix" "$WINEPREFIX"
+./scripts/setup.sh
+
+# What only the demo needs: a virtual display, a screen grabber, an image converter and the
+# fonts Wine draws dialogs with. The test run never pays for them.
+if [ "$screenshots" = 1 ]; then
+  missing=()
+  for package in xvfb x11-apps imagemagick fonts-wine; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+      missing+=("$package")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "demo: installing ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
 fi
 
-demo="$BUILD_ROOT/w64/demo"
-gina_path="Z:$(echo "$demo/VoDUVO.dll" | tr / '\\')"
-"$WINE64" reg add 'HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Winlogon' \
-  /v GinaDLL /d "$gina_path" /f >/dev/null
-cd "$demo"
+# Only the demo and what it loads are built (configured as build.sh configures a build).
+case $arch in
+  w64) toolchain=cmake/toolchain-x86_64-w64-mingw32.cmake ;;
+  w32) toolchain=cmake/toolchain-i686-w64-mingw32.cmake ;;
+esac
+if [ ! -f "$BUILD_ROOT/$arch/build.ninja" ]; then
+  cmake -S "$top" -B "$BUILD_ROOT/$arch" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_TOOLCHAIN_FILE="$top/$toolchain" -DVODUVO_WERROR=ON >/dev/null
+fi
+if ! built=$(cmake --build "$BUILD_ROOT/$arch" -j "${JOBS:-2}" --target sim-workstation 2>&1); then
+  echo "$built" >&2
+  exit 1
+fi
 
-# An administrator enrols a user: two templates and the password, protected in the store.
-printf 'template one of anna\n' > anna1.tpl
-printf 'template two of anna\n' > anna2.tpl
-echo "== voduvo-enroll: enrolling anna (fingerprint or password)"
-printf 'correct horse\n' | "$WINE64" ../bin/voduvo-enroll.exe add anna --mode fingerprint-or-password \
-  --template1 anna1.tpl --template2 anna2.tpl
-echo "== voduvo-enroll: the accounts in the store"
-"$WINE64" ../bin/voduvo-enroll.exe list
-echo "== sim-winlogon: one whole cycle of the workstation"
-exec "$WINE64" sim-winlogon.exe
+# The demo's workstation has a registry of its own, so its accounts never meet the tests'; with
+# screenshots it runs in a copy of that prefix whose dialogs are drawn on the virtual display.
+# There is no window manager: Wine draws the frames and captions itself and, with unmanaged
+# windows, does not wait for a window manager's answer each time a dialog closes.
+demo_prefix="$BUILD_ROOT/demo-wineprefix"
+if [ ! -f "$demo_prefix/.voduvo-ready" ]; then
+  "$WINESERVER" -w 2>/dev/null || true
+  rm -rf "$demo_prefix"
+  cp -a "$BUILD_ROOT/wineprefix" "$demo_prefix"
+fi
+screens_prefix="$BUILD_ROOT/demo-screens-wineprefix"
+if [ "$screenshots" = 1 ] && [ ! -f "$screens_prefix/.voduvo-screens-ready" ]; then
+  rm -rf "$screens_prefix"
+  cp -a "$demo_prefix" "$screens_prefix"
+  WINEPREFIX="$screens_prefix" "$WINE64" reg add 'HKCU\Software\Wine\Drivers' /v Graphics \
+    /d x11 /f >/dev/null
+  for value in Decorated Managed; do
+    WINEPREFIX="$screens_prefix" "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v $value \
+      /d N /f >/dev/null
+  done
+  # Wine's own dialog fonts (Tahoma, and Marlett for the caption buttons) came with the demo's
+  # packages, after the prefix was made.
+  cp /usr/share/wine/fonts/*.ttf "$screens_prefix/drive_c/windows/Fonts/"
+  WINEPREFIX="$screens_prefix" "$WINESERVER" -w
+  touch "$screens_prefix/.voduvo-screens-ready"
+fi
+
+started=()
+# shellcheck disable=SC2317  # run by the trap
+cleanup() {
+  for pid in "${started[@]}"; do kill "$pid" 2>/dev/null || true; done
+}
+trap cleanup EXIT
+
+if [ "$screenshots" = 1 ]; then
+  export WINEPREFIX="$screens_prefix"
+  # A display number nobody uses.
+  display=90
+  while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
+    display=$((display + 1))
+  done
+  Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp -br >/dev/null 2>&1 &
+  started+=($!)
+  export DISPLAY=":$display"
+  for _ in $(seq 100); do
+    xwd -root -silent >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  if ! xwd -root -silent >/dev/null 2>&1; then
+    echo "demo: the virtual display :$display did not start (try --no-screenshots)" >&2
+    exit 1
+  fi
+else
+  export WINEPREFIX="$demo_prefix"
+fi
+
+# Takes each screenshot the demo asks for (NAME.request in its folder): the screen as a person
+# sees it, cropped to the windows on a desktop-coloured ground.
+take_screenshots() {
+  local folder=$1 request name
+  while true; do
+    for request in "$folder"/*.request; do
+      [ -e "$request" ] || continue
+      name=$(basename "$request" .request)
+      xwd -root -silent | convert xwd:- -trim +repage -bordercolor black -border 16 \
+        -fill '#3a6ea5' -draw 'color 0,0 floodfill' "png:$folder/$name.png" || true
+      rm -f "$request"
+    done
+    sleep 0.1
+  done
+}
+
+status=0
+for language in $languages; do
+  case $language in
+    en) locale=en_US.UTF-8 ;;
+    pt-BR) locale=pt_BR.UTF-8 ;;
+  esac
+  out="$BUILD_ROOT/demo/$language"
+  mkdir -p "$out"
+  rm -f "$out"/*.png "$out"/*.request "$out"/transcript.txt
+  shots=""
+  if [ "$screenshots" = 1 ]; then
+    shots="Z:${out//\//\\}"
+    take_screenshots "$out" &
+    started+=($!)
+  fi
+  begin=$(date +%s)
+  (cd "$BUILD_ROOT/$arch/demo" &&
+    LANG=$locale LC_ALL=$locale VODUVO_DEMO_SHOTS="$shots" "$loader" sim-workstation.exe) |
+    tee "$out/transcript.txt" || status=1
+  echo "demo: the day in $language on the $arch build took $(( $(date +%s) - begin )) s"
+  if [ "$screenshots" = 1 ]; then
+    kill "${started[-1]}" 2>/dev/null || true
+    unset 'started[-1]'
+  fi
+done
+"$WINESERVER" -w 2>/dev/null || true
+
+echo
+for language in $languages; do
+  echo "Transcript: $BUILD_ROOT/demo/$language/transcript.txt"
+  if [ "$screenshots" = 1 ]; then
+    echo "Screenshots:"
+    for png in "$BUILD_ROOT/demo/$language"/*.png; do
+      if [ -e "$png" ]; then echo "  $png"; fi
+    done
+  fi
+done
+exit $status

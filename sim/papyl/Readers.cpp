@@ -3,6 +3,10 @@
 // Events carry the layer's generation (and, for images, the reader's capture session) from when
 // they were queued; closing the layer or stopping a capture moves those on, so older events are
 // dropped instead of delivered.
+//
+// Worker threads never exit while the library is loaded: a reset frees their readers for reuse,
+// and an unloading parks them for good, since under the loader lock an exit cannot be waited for
+// and the library's code must not run after the unloading.
 #include "sim/papyl/Readers.h"
 
 #include <cstring>
@@ -18,6 +22,10 @@ constexpr int kIdLength = 64;
 constexpr DWORD kFinalizeWaitLimit = 10000;
 constexpr DWORD kResetWaitLimit = 2000;
 constexpr DWORD kUnloadWaitLimit = 2000;
+constexpr DWORD kStartWaitLimit = 10000;
+// Room for the callbacks (dialogs and message boxes included), and little enough that the workers
+// an unloading leaves parked cost little.
+constexpr SIZE_T kWorkerStack = 512 * 1024;
 
 enum EventKind { kStatusEvent, kImageEvent };
 
@@ -28,7 +36,10 @@ struct Event {
   LONG generation, session;
 };
 
+// A reader and the worker thread that delivers its events. After a reset the pair waits, free,
+// for the next reader id.
 struct Reader {
+  bool inUse = false;
   char id[kIdLength] = {};
   bool plugged = false, capturing = false;
   LONG session = 0;
@@ -37,9 +48,10 @@ struct Reader {
   std::deque<Event> queue;
   bool busy = false;  // an event is out of the queue and not finished yet
   bool inCallback = false;
-  bool leave = false;   // the worker is to stop
-  bool parked = false;  // the worker has stopped and sleeps for good
+  bool park = false;  // the library is unloading
   HANDLE thread = nullptr, wake = nullptr;
+  HANDLE started = nullptr;  // set once the worker runs
+  HANDLE parked = nullptr;   // set once the worker has stopped for good
   DWORD threadId = 0;
   FingerCanvas canvas;  // the worker's own, reused for the same finger
   std::vector<unsigned char> pixels;
@@ -47,13 +59,11 @@ struct Reader {
 
 struct Layer {
   CRITICAL_SECTION lock;
-  std::vector<Reader*> readers;
-  std::vector<Reader*> abandoned;  // workers a reset left inside a callback
+  std::vector<Reader*> readers;  // in use or free
   PapylStatusCallback onStatus = nullptr;
   bool open = false;
   bool ended = false;  // _PxCapFinalize@0 called since the layer last opened
   bool finalizeWaits = false;
-  bool unloading = false;
   LONG generation = 0;
   int finalizeTimeouts = 0;
   std::map<int, int> placements;  // next placement of each finger
@@ -70,7 +80,7 @@ struct Locked {
 Reader* Find(const char* sensorId) {
   if (!sensorId) return nullptr;
   for (Reader* reader : layer.readers)
-    if (std::strncmp(reader->id, sensorId, kIdLength - 1) == 0) return reader;
+    if (reader->inUse && std::strncmp(reader->id, sensorId, kIdLength - 1) == 0) return reader;
   return nullptr;
 }
 
@@ -83,15 +93,15 @@ void Queue(Reader& reader, Event event) {
 
 void QueueStatus(Reader& reader, int status) { Queue(reader, {kStatusEvent, status, 0, 0, 0, 0}); }
 
-// Waits for the next event; false once the worker is to stop.
+// Waits for the next event; false once the library is unloading.
 bool TakeEvent(Reader& reader, Event& event) {
   Locked locked;
-  while (!reader.leave && reader.queue.empty()) {
+  while (!reader.park && reader.queue.empty()) {
     LeaveCriticalSection(&layer.lock);
     WaitForSingleObject(reader.wake, INFINITE);
     EnterCriticalSection(&layer.lock);
   }
-  if (reader.leave) return false;
+  if (reader.park) return false;
   event = reader.queue.front();
   reader.queue.pop_front();
   reader.busy = true;
@@ -99,7 +109,7 @@ bool TakeEvent(Reader& reader, Event& event) {
 }
 
 bool StillWanted(const Reader& reader, const Event& event) {
-  if (reader.leave || !layer.open || event.generation != layer.generation) return false;
+  if (reader.park || !layer.open || event.generation != layer.generation) return false;
   return event.kind == kStatusEvent || (reader.capturing && event.session == reader.session);
 }
 
@@ -131,79 +141,81 @@ void Deliver(Reader& reader, const Event& event) {
 
 DWORD WINAPI RunReader(LPVOID parameter) {
   Reader& reader = *static_cast<Reader*>(parameter);
+  SetEvent(reader.started);
   Event event;
   while (TakeEvent(reader, event)) Deliver(reader, event);
-  bool unloading;
-  {
-    Locked locked;
-    reader.parked = true;
-    unloading = layer.unloading;
-  }
-  // An unloading library ends this thread itself; a normal exit would wait for the loader.
-  while (unloading) Sleep(INFINITE);
-  return 0;
+  // The library is unloading and its code is about to go: stop inside the system, in a wait that
+  // nothing ends before the process does, and never come back here.
+  for (;;) SignalObjectAndWait(reader.parked, GetCurrentProcess(), INFINITE, FALSE);
 }
 
-Reader* AddReader(const char* sensorId) {
+Reader* NewReader() {
   Reader* reader = new Reader;
-  std::strncpy(reader->id, sensorId, kIdLength - 1);
   reader->pixels.resize(kFingerImageBytes);
   reader->wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-  reader->thread = CreateThread(nullptr, 0, RunReader, reader, 0, &reader->threadId);
+  reader->parked = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  reader->started = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  reader->thread = CreateThread(nullptr, kWorkerStack, RunReader, reader,
+                                STACK_SIZE_PARAM_IS_A_RESERVATION, &reader->threadId);
+  // Under the 32-bit emulation here, a thread created before the previous one has started brings
+  // Wine down; so each worker is let start before anything else happens.
+  WaitForSingleObject(reader->started, kStartWaitLimit);
   layer.readers.push_back(reader);
   return reader;
 }
 
-void Discard(Reader* reader) {
-  CloseHandle(reader->thread);
-  CloseHandle(reader->wake);
-  delete reader;
+// A free reader whose worker has finished its last callback, or a new one.
+Reader* AddReader(const char* sensorId) {
+  Reader* reader = nullptr;
+  for (Reader* candidate : layer.readers)
+    if (!candidate->inUse && !candidate->busy) reader = candidate;
+  if (!reader) reader = NewReader();
+  reader->inUse = true;
+  std::memset(reader->id, 0, sizeof reader->id);
+  std::strncpy(reader->id, sensorId, kIdLength - 1);
+  return reader;
 }
 
-// Waits for `handle` (or just lets `timeoutMs` pass when it is null) while answering messages
-// that other threads send to the caller's windows: a callback that updates a window of a test's
-// thread must not stall a test that waits for it. Posted messages stay queued.
-bool WaitAnsweringSentMessages(HANDLE handle, DWORD timeoutMs) {
-  DWORD start = GetTickCount();
-  for (;;) {
-    DWORD waited = GetTickCount() - start;
-    DWORD left = waited < timeoutMs ? timeoutMs - waited : 0;
-    DWORD count = handle ? 1 : 0;
-    DWORD woke =
-        MsgWaitForMultipleObjects(count, handle ? &handle : nullptr, FALSE, left, QS_SENDMESSAGE);
-    if (handle && woke == WAIT_OBJECT_0) return true;
-    if (woke != WAIT_OBJECT_0 + count) return false;
-    MSG message;
-    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+void Free(Reader& reader) {
+  reader.inUse = reader.plugged = reader.capturing = false;
+  ++reader.session;
+  reader.onFingerEvent = nullptr;
+  reader.onImage = nullptr;
+  reader.queue.clear();
+}
+
+// Waits until `done` holds (checked under the lock) or `timeoutMs` pass, answering the messages
+// that other threads send to the caller's windows meanwhile: a callback that updates a window of
+// a test's thread must not stall a test that waits for it. Posted messages stay queued.
+template <class Condition>
+bool AwaitAnsweringSentMessages(DWORD timeoutMs, Condition done) {
+  for (DWORD start = GetTickCount();;) {
+    {
+      Locked locked;
+      if (done()) return true;
+    }
+    if (GetTickCount() - start >= timeoutMs) return false;
+    if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_SENDMESSAGE) == WAIT_OBJECT_0) {
+      MSG message;
+      PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
   }
 }
 
-// Callbacks in progress on threads other than the caller's.
+// Under the lock: no event waits and no callback runs, except the caller's own.
+bool Idle() {
+  for (Reader* reader : layer.readers)
+    if (!reader->queue.empty() || (reader->busy && reader->threadId != GetCurrentThreadId()))
+      return false;
+  return true;
+}
+
+// Under the lock: callbacks in progress on threads other than the caller's.
 int OthersInCallback() {
-  Locked locked;
   int running = 0;
   for (Reader* reader : layer.readers)
     running += reader->inCallback && reader->threadId != GetCurrentThreadId();
   return running;
-}
-
-void TellToLeave(Reader& reader) {
-  reader.leave = true;
-  reader.queue.clear();
-  SetEvent(reader.wake);
-}
-
-// Ends the workers a reset left behind, once they have come out of their callbacks.
-void SweepAbandoned() {
-  std::vector<Reader*> ended;
-  {
-    Locked locked;
-    std::vector<Reader*> still;
-    for (Reader* reader : layer.abandoned)
-      (WaitForSingleObject(reader->thread, 0) == WAIT_OBJECT_0 ? ended : still).push_back(reader);
-    layer.abandoned = still;
-  }
-  for (Reader* reader : ended) Discard(reader);
 }
 
 }  // namespace
@@ -214,57 +226,43 @@ void ShutDownReadersForUnload() {
   std::vector<Reader*> all;
   {
     Locked locked;
-    layer.unloading = true;
     layer.open = false;
-    all = layer.readers;
-    all.insert(all.end(), layer.abandoned.begin(), layer.abandoned.end());
-    layer.readers.clear();
-    layer.abandoned.clear();
-    for (Reader* reader : all) TellToLeave(*reader);
-  }
-  // Give callbacks in progress a moment to return, then end every worker where it stands: a
-  // parked one holds nothing, and a stuck one would run into unmapped code otherwise.
-  for (DWORD start = GetTickCount(); GetTickCount() - start < kUnloadWaitLimit; Sleep(1)) {
-    bool allParked = true;
-    {
-      Locked locked;
-      for (Reader* reader : all) allParked = allParked && reader->parked;
+    all.swap(layer.readers);
+    for (Reader* reader : all) {
+      reader->park = true;
+      reader->queue.clear();
+      SetEvent(reader->wake);
     }
-    if (allParked) break;
   }
+  // A callback in progress gets a moment to return; a worker still inside one then would run
+  // into unmapped code, and is ended where it stands as the last resort.
+  DWORD start = GetTickCount();
   for (Reader* reader : all) {
-    TerminateThread(reader->thread, 0);
-    WaitForSingleObject(reader->thread, 1000);
-    Discard(reader);
+    DWORD waited = GetTickCount() - start;
+    DWORD left = waited < kUnloadWaitLimit ? kUnloadWaitLimit - waited : 0;
+    if (WaitForSingleObject(reader->parked, left) != WAIT_OBJECT_0)
+      TerminateThread(reader->thread, 0);
+    CloseHandle(reader->thread);
+    CloseHandle(reader->wake);
+    CloseHandle(reader->parked);
+    CloseHandle(reader->started);
+    delete reader;
   }
 }
 
 void ResetReaders() {
-  SweepAbandoned();
-  std::vector<Reader*> leaving;
   {
     Locked locked;
-    leaving = layer.readers;
-    layer.readers.clear();
-    for (Reader* reader : leaving) TellToLeave(*reader);
+    for (Reader* reader : layer.readers) Free(*reader);
     layer.onStatus = nullptr;
     layer.open = layer.ended = layer.finalizeWaits = false;
     ++layer.generation;
     layer.finalizeTimeouts = 0;
     layer.placements.clear();
   }
-  DWORD start = GetTickCount();
-  for (Reader* reader : leaving) {
-    DWORD waited = GetTickCount() - start;
-    DWORD left = waited < kResetWaitLimit ? kResetWaitLimit - waited : 0;
-    bool self = reader->threadId == GetCurrentThreadId();
-    if (!self && WaitAnsweringSentMessages(reader->thread, left)) {
-      Discard(reader);
-      continue;
-    }
-    Locked locked;
-    layer.abandoned.push_back(reader);
-  }
+  // Callbacks in progress finish first; one that takes too long is left to finish alone, and its
+  // worker is reused only after that.
+  AwaitAnsweringSentMessages(kResetWaitLimit, Idle);
 }
 
 void OpenCaptureLayer(PapylStatusCallback onStatus) {
@@ -274,7 +272,7 @@ void OpenCaptureLayer(PapylStatusCallback onStatus) {
   layer.ended = false;
   ++layer.generation;
   for (Reader* reader : layer.readers)
-    if (reader->plugged) QueueStatus(*reader, kSensorPlugged);
+    if (reader->inUse && reader->plugged) QueueStatus(*reader, kSensorPlugged);
 }
 
 void CloseCaptureLayer() {
@@ -299,14 +297,13 @@ void WaitForCallbacksIfAsked() {
     Locked locked;
     if (!layer.finalizeWaits) return;
   }
-  DWORD start = GetTickCount();
-  while (OthersInCallback() > 0) {
+  for (DWORD start = GetTickCount();; Sleep(1)) {
+    Locked locked;
+    if (OthersInCallback() == 0) return;
     if (GetTickCount() - start >= kFinalizeWaitLimit) {
-      Locked locked;
       ++layer.finalizeTimeouts;
       return;
     }
-    Sleep(1);
   }
 }
 
@@ -365,21 +362,7 @@ void PlaceFinger(const char* sensorId, int finger) {
   Queue(*reader, {kImageEvent, 0, finger, layer.placements[finger]++, 0, 0});
 }
 
-bool WaitUntilIdle(DWORD timeoutMs) {
-  DWORD start = GetTickCount();
-  for (;;) {
-    bool idle = true;
-    {
-      Locked locked;
-      for (Reader* reader : layer.readers)
-        idle = idle && reader->queue.empty() &&
-               (!reader->busy || reader->threadId == GetCurrentThreadId());
-    }
-    if (idle) return true;
-    if (GetTickCount() - start >= timeoutMs) return false;
-    WaitAnsweringSentMessages(nullptr, 1);
-  }
-}
+bool WaitUntilIdle(DWORD timeoutMs) { return AwaitAnsweringSentMessages(timeoutMs, Idle); }
 
 int CallbacksRunning() {
   Locked locked;
@@ -391,8 +374,7 @@ int CallbacksRunning() {
 bool OnLibraryThreadAfterCaptureEnd() {
   Locked locked;
   if (!layer.ended) return false;
-  for (const std::vector<Reader*>* list : {&layer.readers, &layer.abandoned})
-    for (Reader* reader : *list)
-      if (reader->threadId == GetCurrentThreadId()) return true;
+  for (Reader* reader : layer.readers)
+    if (reader->threadId == GetCurrentThreadId()) return true;
   return false;
 }

@@ -15,11 +15,12 @@ constexpr int kSensorPlugged = 21;
 constexpr int kFingerTouching = 1;  // finger event sent just before each image
 
 void InitialiseReaders();  // at process attach
-// On FreeLibrary, under the loader lock: no worker may outlive the code it runs, and none may
-// be waited for while it exits normally (that exit needs the loader lock too).
+// On FreeLibrary, under the loader lock: no worker may run the library's code after this, and
+// none can be waited for while it exits (that exit needs the loader lock). Workers are stopped
+// in a system wait that lasts until the process ends (a small leak per unloading with readers).
 void ShutDownReadersForUnload();
-// Unplugs every reader, ends the workers (or leaves one that is stuck in a callback to end by
-// itself), closes the capture layer and forgets placements; finalisation stops waiting.
+// Unplugs and forgets every reader (their workers wait to serve new ones), closes the capture
+// layer and forgets placements; finalisation stops waiting. Callbacks in progress get 2 s to end.
 void ResetReaders();
 
 // _PxCapInitialize@4: reports every plugged reader as plugged.

@@ -206,14 +206,15 @@ int SimPapylFingerImage(int finger, int placement, unsigned char* pixels, int ca
   return DrawForControl(finger, placement, pixels) ? 0 : -2;
 }
 
-// The template _PxExtract@28 makes of that placement's image; the result as it would answer.
+// The template _PxExtract@28 makes of that placement's image, with its answer (0; -1 for no such
+// placement or a null buffer; -2 when *size is short, and *size then says how much is needed).
 int SimPapylEnrolTemplate(int finger, int placement, unsigned char* buffer, int* size) {
   static unsigned char pixels[kFingerImageBytes];  // guarded by the control canvas's lock
   EnterCriticalSection(&control.lock);
   int result = DrawFingerImage(control.canvas, finger, placement, pixels)
                    ? ExtractTemplate(pixels, kFingerImageWidth, kFingerImageHeight,
                                      kFingerImageResolution, buffer, size)
-                   : -2;
+                   : kBadImageArgument;
   LeaveCriticalSection(&control.lock);
   return result;
 }

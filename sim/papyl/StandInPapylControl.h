@@ -21,8 +21,9 @@ typedef int (*SimPapylFingerImageFn)(int finger, int placement, unsigned char* p
 typedef int (*SimPapylEnrolTemplateFn)(int finger, int placement, unsigned char* buffer, int* size);
 
 struct SimPapylControl {
-  // Every reader unplugged, workers ended, natural answers, counts and records cleared,
-  // finalisation not waiting, the display making bitmaps, placements counted from 0 again.
+  // Every reader unplugged and forgotten (callbacks in progress get 2 s to end; the worker
+  // threads stay for later readers), the library not initialised, natural answers, counts and
+  // records cleared, finalisation not waiting, the display making bitmaps, placements from 0.
   SimPapylResetFn Reset;
   SimPapylCallCountFn CallCount;  // -1 for a name that is not an entry point
   // Forces an entry point's answer ("_PxVerify@16", ...); ClearResult restores its nature.
@@ -43,7 +44,8 @@ struct SimPapylControl {
   SimPapylCountFn LateCalls;  // calls before initialisation or after the capture layer ended
   // The image a placement delivers: 0, -1 when capacity is short, -2 for no such placement.
   SimPapylFingerImageFn FingerImage;
-  // That image's template, as _PxExtract@28 would make it (not counted as a call).
+  // That image's template, as _PxExtract@28 would make it (not counted as a call): 0, -1 for
+  // no such placement, -2 when *size is short (it then says how much is needed).
   SimPapylEnrolTemplateFn EnrolTemplate;
   SimPapylCountFn BitmapsAlive;  // display bitmaps handed out and not deleted yet
   SimPapylCountFn BitmapsMade;

@@ -23,7 +23,8 @@ bool SwapNoticePicture(HBITMAP picture, HBITMAP* previous) {
   // A notice that ends between the lookup and the message fails it with this error; a control
   // that took the picture never sets it.
   SetLastError(0);
-  LRESULT old = SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture));
+  LRESULT old =
+      SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture));
   if (!old && GetLastError() == ERROR_INVALID_WINDOW_HANDLE) return false;
   *previous = reinterpret_cast<HBITMAP>(old);
   return true;

@@ -16,9 +16,15 @@ constexpr WORD kChangePasswordCommand = 1803;
 // The procedure the dialog runs with; the system GINA's own is kept for the hook to call.
 DLGPROC ChooseProcedure(UINT_PTR templateId, DLGPROC dlgprc) {
   switch (templateId) {
-    case kLogonDialog: GinaState.savedLogonProc = dlgprc; return LogonDialogHook;
-    case kSecurityOptionsDialog: GinaState.savedSecurityOptionsProc = dlgprc; return SecurityOptionsHook;
-    case kUnlockDialog: GinaState.savedUnlockProc = dlgprc; return UnlockDialogHook;
+    case kLogonDialog:
+      GinaState.savedLogonProc = dlgprc;
+      return LogonDialogHook;
+    case kSecurityOptionsDialog:
+      GinaState.savedSecurityOptionsProc = dlgprc;
+      return SecurityOptionsHook;
+    case kUnlockDialog:
+      GinaState.savedUnlockProc = dlgprc;
+      return UnlockDialogHook;
     default: return dlgprc;
   }
 }

@@ -88,7 +88,9 @@ bool CheckTypedLogon(HWND hwnd, const PolicyDialog& dialog, DWORD mode) {
     case FingerprintOnly: Deny(hwnd, dialog, dialog.fingerprintOnly); return false;
     case FingerprintAndPassword: Deny(hwnd, dialog, dialog.fingerprintAndPassword); return false;
     case PasswordOnly:
-    case FingerprintOrPassword: ReadEdit(hwnd, dialog.nameEdit, GinaState.candidateUser); return true;
+    case FingerprintOrPassword:
+      ReadEdit(hwnd, dialog.nameEdit, GinaState.candidateUser);
+      return true;
     default: return true;
   }
 }
@@ -120,7 +122,9 @@ bool CheckFingerprintLogon(HWND hwnd, const PolicyDialog& dialog, DWORD mode) {
       }
       ReadEdit(hwnd, dialog.nameEdit, GinaState.candidateUser);
       return true;
-    case FingerprintOrPassword: ReadEdit(hwnd, dialog.nameEdit, GinaState.candidateUser); return true;
+    case FingerprintOrPassword:
+      ReadEdit(hwnd, dialog.nameEdit, GinaState.candidateUser);
+      return true;
     case FingerprintAndPassword: return CheckFingerprintAndPassword(hwnd, dialog);
     default: return true;
   }
@@ -165,9 +169,11 @@ void FillIn(HWND hwnd, const PolicyDialog& dialog) {
       WipeTextField(GinaState.candidatePassword);
       break;
     case PasswordOnly:
+      // The logon dialog shows the name while the message is up; the unlock dialog after it.
       if (dialog.nameBeforeMessage) SetDlgItemTextA(hwnd, dialog.nameEdit, GinaState.candidateUser);
       Warn(dialog, dialog.nameAndPassword);
-      if (!dialog.nameBeforeMessage) SetDlgItemTextA(hwnd, dialog.nameEdit, GinaState.candidateUser);
+      if (!dialog.nameBeforeMessage)
+        SetDlgItemTextA(hwnd, dialog.nameEdit, GinaState.candidateUser);
       break;
     case FingerprintAndPassword:
       SetDlgItemTextA(hwnd, dialog.nameEdit, GinaState.candidateUser);

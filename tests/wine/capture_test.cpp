@@ -363,15 +363,21 @@ TEST_F(Capture, TheLibrarysEditionChoosesThePicture) {
 }
 
 // Winlogon runs for the machine's whole uptime: a bitmap left behind per finger or per plug
-// would sooner or later break the notices.
-std::set<HBITMAP>* madeBitmaps = nullptr;
+// would sooner or later break the notices. The module's own bitmaps are followed from their
+// making to their deletion (handle values are reused once freed, so they are not kept after).
+std::set<HBITMAP>* liveBitmaps = nullptr;
+LONG bitmapsMade = 0;
 CRITICAL_SECTION madeLock;
 decltype(&LoadBitmapA) realLoadBitmap = nullptr;
 decltype(&CreateCompatibleBitmap) realCreateCompatible = nullptr;
+decltype(&DeleteObject) realDeleteObject = nullptr;
 
 HBITMAP Remember(HBITMAP bitmap) {
   EnterCriticalSection(&madeLock);
-  if (bitmap) madeBitmaps->insert(bitmap);
+  if (bitmap) {
+    liveBitmaps->insert(bitmap);
+    ++bitmapsMade;
+  }
   LeaveCriticalSection(&madeLock);
   return bitmap;
 }
@@ -380,6 +386,12 @@ HBITMAP WINAPI RememberLoaded(HINSTANCE instance, LPCSTR name) {
 }
 HBITMAP WINAPI RememberCreated(HDC dc, int width, int height) {
   return Remember(realCreateCompatible(dc, width, height));
+}
+BOOL WINAPI ForgetDeleted(HGDIOBJ object) {
+  EnterCriticalSection(&madeLock);
+  liveBitmaps->erase(static_cast<HBITMAP>(object));
+  LeaveCriticalSection(&madeLock);
+  return realDeleteObject(object);
 }
 
 class Bitmaps : public Capture {
@@ -394,14 +406,17 @@ TEST_F(Bitmaps, DISABLED_Soak) { PlaceAndPlug(1000, 100); }
 
 void Bitmaps::PlaceAndPlug(int fingers, int plugCycles) {
   host_->SetDialogTimeout(0);  // the notice stays up as long as the person goes on
-  std::set<HBITMAP> made;
-  madeBitmaps = &made;
+  std::set<HBITMAP> live;
+  liveBitmaps = &live;
+  bitmapsMade = 0;
   InitializeCriticalSection(&madeLock);
   realLoadBitmap = CodeCast<decltype(realLoadBitmap)>(
       ReplaceImport("USER32.dll", "LoadBitmapA", CodeCast<FARPROC>(RememberLoaded)));
   realCreateCompatible = CodeCast<decltype(realCreateCompatible)>(
       ReplaceImport("GDI32.dll", "CreateCompatibleBitmap", CodeCast<FARPROC>(RememberCreated)));
-  ASSERT_TRUE(realLoadBitmap && realCreateCompatible);
+  realDeleteObject = CodeCast<decltype(realDeleteObject)>(
+      ReplaceImport("GDI32.dll", "DeleteObject", CodeCast<FARPROC>(ForgetDeleted)));
+  ASSERT_TRUE(realLoadBitmap && realCreateCompatible && realDeleteObject);
 
   int alive = -1;
   bool aliveIsShown = false;
@@ -415,28 +430,24 @@ void Bitmaps::PlaceAndPlug(int fingers, int plugCycles) {
     }
     HBITMAP shown = NoticePicture();
     EnterCriticalSection(&madeLock);
-    alive = 0;
-    for (HBITMAP bitmap : made) {
-      if (GetObjectType(bitmap) != OBJ_BITMAP) continue;
-      ++alive;
-      aliveIsShown = bitmap == shown;
-    }
+    alive = static_cast<int>(live.size());
+    aliveIsShown = alive == 1 && *live.begin() == shown;
     LeaveCriticalSection(&madeLock);
   });
   ReplaceImport("USER32.dll", "LoadBitmapA", CodeCast<FARPROC>(realLoadBitmap));
   ReplaceImport("GDI32.dll", "CreateCompatibleBitmap", CodeCast<FARPROC>(realCreateCompatible));
-  DeleteCriticalSection(&madeLock);
+  int left = static_cast<int>(live.size());
 
   EXPECT_EQ(BoxesSaying(MsgFingerprintNotFound), fingers);
-  EXPECT_GT(made.size(), static_cast<size_t>(2 * fingers));
+  EXPECT_GT(bitmapsMade, 2 * fingers);
   EXPECT_EQ(alive, 1) << "only the picture on screen";
   EXPECT_TRUE(aliveIsShown);
   EXPECT_EQ(papyl_.BitmapsAlive(), 0);
-  int stillAlive = 0;
-  for (HBITMAP bitmap : made) stillAlive += GetObjectType(bitmap) == OBJ_BITMAP;
-  EXPECT_EQ(stillAlive, 0) << "the closed notice deleted its picture";
-  std::printf("%d fingers, %d plug cycles: %zu bitmaps made, %d alive on screen, %d after\n",
-              fingers, plugCycles, made.size(), alive, stillAlive);
+  EXPECT_EQ(left, 0) << "the closed notice deleted its picture";
+  ReplaceImport("GDI32.dll", "DeleteObject", CodeCast<FARPROC>(realDeleteObject));
+  DeleteCriticalSection(&madeLock);
+  std::printf("%d fingers, %d plug cycles: %ld bitmaps made, %d alive with the notice up, %d after\n",
+              fingers, plugCycles, bitmapsMade, alive, left);
 }
 
 // A person who has moved on by pressing Ctrl-Alt-Del: stopping capture must close what the

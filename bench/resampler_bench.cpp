@@ -1,6 +1,7 @@
 // Times the resampler on the path this processor takes (the SSE2 kernels), its plain path,
 // OpenCV's area resampling (cv::resize with INTER_AREA, one thread) and a memcpy of the source
-// buffer, on the sizes the notices see. The machine the figures come from is shared and its load
+// buffer, on the sizes the notices see; for the shrinks, also the floor of the arithmetic that
+// gives the resampler's bytes, on two double lanes and on scalar code (arithmetic_floor.h). The machine the figures come from is shared and its load
 // drifts, so only times taken side by side compare: the four run in one process, a batch of calls
 // each in turn, round after round, and each figure is the median over the rounds of the time per
 // call in a batch.
@@ -13,8 +14,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "arithmetic_floor.h"
 #include "fingerprint/Resampler.h"
 
 namespace {
@@ -31,8 +34,8 @@ const int kRounds = 41;
 // A batch lasts about this long, so that the clock's own cost does not count.
 const double kBatchMicroseconds = 3000;
 
-enum Contestant { kVector, kPlain, kOpenCv, kMemcpy, kContestants };
-const char* const kNames[kContestants] = {"vector", "plain", "OpenCV", "memcpy"};
+enum Contestant { kVector, kPlain, kOpenCv, kMemcpy, kVectorFloor, kPlainFloor, kContestants };
+const char* const kNames[kContestants] = {"vector", "plain", "OpenCV", "memcpy", "floor-2", "floor-1"};
 
 std::vector<std::uint8_t> Noise(int width, int height) {
   std::vector<std::uint8_t> pixels(PixelStride(width) * static_cast<std::size_t>(height));
@@ -51,11 +54,17 @@ struct Bench {
   Case c;
   std::vector<std::uint8_t> source, target, copy;
   cv::Mat sourceMat, targetMat;
+  std::vector<long> rowTerms;  // empty when growing: no floor
+  std::vector<double> values;
+  double floorSum = 0;
 
   explicit Bench(const Case& size)
       : c(size), source(Noise(size.sourceWidth, size.sourceHeight)),
         target(PixelStride(size.targetWidth) * static_cast<std::size_t>(size.targetHeight)),
-        copy(source.size()) {
+        copy(source.size()), values(3 * static_cast<std::size_t>(size.sourceWidth) + 24) {
+    if (ChooseScaleRoute(c.sourceWidth, c.sourceHeight, c.targetWidth, c.targetHeight) == ScaleRoute::Shrink) {
+      rowTerms = TermsPerSourceRow(c.sourceWidth, c.sourceHeight, c.targetWidth, c.targetHeight);
+    }
     sourceMat = cv::Mat(c.sourceHeight, c.sourceWidth, CV_8UC3, source.data(), PixelStride(c.sourceWidth));
     targetMat = cv::Mat(c.targetHeight, c.targetWidth, CV_8UC3, target.data(), PixelStride(c.targetWidth));
   }
@@ -72,8 +81,15 @@ struct Bench {
       case kVector: Resample(true); break;
       case kPlain: Resample(false); break;
       case kOpenCv: cv::resize(sourceMat, targetMat, targetMat.size(), 0, 0, cv::INTER_AREA); break;
+      case kVectorFloor: RunFloor(VectorFloor); break;
+      case kPlainFloor: RunFloor(ScalarFloor); break;
       default: std::memcpy(copy.data(), source.data(), source.size()); break;
     }
+  }
+
+  template <typename Floor>
+  void RunFloor(Floor floor) {
+    if (!rowTerms.empty()) floorSum += floor(source.data(), c.sourceWidth, c.sourceHeight, rowTerms, values.data());
   }
 
   // Microseconds per call over a batch of count calls.
@@ -81,7 +97,7 @@ struct Bench {
     const Clock::time_point start = Clock::now();
     for (int i = 0; i < count; ++i) Run(who);
     const double elapsed = std::chrono::duration<double, std::micro>(Clock::now() - start).count();
-    if (copy[0] == target[0] + 1) std::fputs("", stdout);  // keeps the work observable
+    if (copy[0] == target[0] + 1 || floorSum < 0) std::fputs("", stdout);  // keeps the work observable
     return elapsed / count;
   }
 };
@@ -142,20 +158,39 @@ Row Measure(const Case& c) {
   return row;
 }
 
+std::string CaseName(const Case& c) {
+  char name[32];
+  std::snprintf(name, sizeof name, "%dx%d->%dx%d", c.sourceWidth, c.sourceHeight, c.targetWidth, c.targetHeight);
+  return name;
+}
+
 void PrintTable(const std::vector<Row>& rows) {
   std::printf("\n%-18s", "median us per call");
-  for (const char* name : kNames) std::printf(" %9s", name);
+  for (int who = kVector; who <= kMemcpy; ++who) std::printf(" %9s", kNames[who]);
   std::printf(" %14s %13s  %s\n", "vector/OpenCV", "plain/OpenCV", "targets (vector <= 0.5, plain <= 1)");
   for (const Row& r : rows) {
-    char name[32];
-    std::snprintf(name, sizeof name, "%dx%d->%dx%d", r.c->sourceWidth, r.c->sourceHeight, r.c->targetWidth,
-                  r.c->targetHeight);
-    std::printf("%-18s", name);
-    for (double m : r.median) std::printf(" %9.1f", m);
+    std::printf("%-18s", CaseName(*r.c).c_str());
+    for (int who = kVector; who <= kMemcpy; ++who) std::printf(" %9.1f", r.median[who]);
     const double vector = r.median[kVector] / r.median[kOpenCv];
     const double plain = r.median[kPlain] / r.median[kOpenCv];
     std::printf(" %14.2f %13.2f  vector %s, plain %s\n", vector, plain, vector <= 0.5 ? "met" : "missed",
                 plain <= 1.0 ? "met" : "missed");
+  }
+}
+
+// No resampler that gives these bytes can take less than its floor on this processor.
+void PrintFloors(const std::vector<Row>& rows) {
+  std::printf("\nfloor of the arithmetic (shrinks; floor-2: two double lanes, floor-1: scalar)\n");
+  std::printf("%-18s %9s %9s %14s %13s %14s %13s\n", "median us per call", kNames[kVectorFloor],
+              kNames[kPlainFloor], "floor-2/OpenCV", "floor-1/OpenCV", "vector/floor-2", "plain/floor-1");
+  for (const Row& r : rows) {
+    if (ChooseScaleRoute(r.c->sourceWidth, r.c->sourceHeight, r.c->targetWidth, r.c->targetHeight) != ScaleRoute::Shrink) {
+      continue;
+    }
+    const double* m = r.median;
+    std::printf("%-18s %9.1f %9.1f %14.2f %13.2f %14.2f %13.2f\n", CaseName(*r.c).c_str(), m[kVectorFloor],
+                m[kPlainFloor], m[kVectorFloor] / m[kOpenCv], m[kPlainFloor] / m[kOpenCv], m[kVector] / m[kVectorFloor],
+                m[kPlain] / m[kPlainFloor]);
   }
 }
 
@@ -170,5 +205,6 @@ int main() {
   std::vector<Row> rows;
   for (const Case& c : kCases) rows.push_back(Measure(c));
   PrintTable(rows);
+  PrintFloors(rows);
   return 0;
 }

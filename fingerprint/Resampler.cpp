@@ -110,10 +110,19 @@ void StoreSums(const PixelSums& pixel, float* sums, int plane, int k) {
   }
 }
 
+// The three values of a source pixel, converted once for all the sums it goes into.
+struct PixelValues {
+  double channel[3];
+};
+
+PixelValues ReadPixel(const std::uint8_t* pixel) {
+  return {{static_cast<double>(pixel[0]), static_cast<double>(pixel[1]), static_cast<double>(pixel[2])}};
+}
+
 // sum = single(sum + weight * value) for each channel of a source pixel.
-void AddPixel(PixelSums& sums, double weight, const std::uint8_t* pixel) {
+void AddPixel(PixelSums& sums, double weight, const PixelValues& pixel) {
   for (int channel = 0; channel < 3; ++channel) {
-    sums.channel[channel] = RoundToSingle(sums.channel[channel] + weight * pixel[channel]);
+    sums.channel[channel] = RoundToSingle(sums.channel[channel] + weight * pixel.channel[channel]);
   }
 }
 
@@ -130,8 +139,9 @@ void ScatterRow(const std::uint8_t* pixel, const AxisWeight* xs, int sourceWidth
   PixelSums next = LoadSums(rows.next, rows.plane, k);
   for (int i = 0; i < sourceWidth; ++i, pixel += 3) {
     const AxisWeight x = xs[i];
-    AddPixel(current, static_cast<double>(x.share) * y.share, pixel);
-    if (rowSpills) AddPixel(next, static_cast<double>(y.spill) * x.share, pixel);
+    const PixelValues values = ReadPixel(pixel);
+    AddPixel(current, static_cast<double>(x.share) * y.share, values);
+    if (rowSpills) AddPixel(next, static_cast<double>(y.spill) * x.share, values);
     if (!EndsOtherPixel(x)) continue;
     StoreSums(current, rows.current, rows.plane, k);
     if (rowSpills) StoreSums(next, rows.next, rows.plane, k);
@@ -139,8 +149,8 @@ void ScatterRow(const std::uint8_t* pixel, const AxisWeight* xs, int sourceWidth
     current = LoadSums(rows.current, rows.plane, k);
     if (rowSpills) next = LoadSums(rows.next, rows.plane, k);
     if (SpillsOver(x)) {
-      AddPixel(current, static_cast<double>(x.spill) * y.share, pixel);
-      if (rowSpills) AddPixel(next, static_cast<double>(x.spill) * y.spill, pixel);
+      AddPixel(current, static_cast<double>(x.spill) * y.share, values);
+      if (rowSpills) AddPixel(next, static_cast<double>(x.spill) * y.spill, values);
     }
   }
 }

@@ -61,16 +61,18 @@ std::vector<long> TermsPerSourceRow(int sourceWidth, int sourceHeight, int targe
   return terms;
 }
 
+namespace {
+
 // Values are taken in turn from the converted row, two per step, starting over at its end.
-double VectorFloor(const std::uint8_t* source, int width, int height, const std::vector<long>& rowTerms,
-                   double* values) {
+double TwoLaneFloor(const std::uint8_t* source, int width, int height, const std::vector<long>& rowTerms,
+                    double* values, bool convert) {
   const int count = 3 * width;
   const int block = 2 * kSums;
   const __m128d weight = _mm_set1_pd(kWeight);
   __m128d sums[kSums];
   for (__m128d& sum : sums) sum = _mm_setzero_pd();
   for (int y = 0; y < height; ++y, source += PixelStride(width)) {
-    ConvertRow(source, count, values);
+    if (convert) ConvertRow(source, count, values);
     long steps = rowTerms[static_cast<std::size_t>(y)] / 2;
     for (int at = 0; steps >= kSums; steps -= kSums, at = at + 2 * block <= count ? at + block : 0) {
       for (int s = 0; s < kSums; ++s) {
@@ -89,6 +91,18 @@ double VectorFloor(const std::uint8_t* source, int width, int height, const std:
     total[1] += lanes[1];
   }
   return total[0] + total[1];
+}
+
+}  // namespace
+
+double VectorFloor(const std::uint8_t* source, int width, int height, const std::vector<long>& rowTerms,
+                   double* values) {
+  return TwoLaneFloor(source, width, height, rowTerms, values, true);
+}
+
+double TermsFloor(const std::uint8_t* source, int width, int height, const std::vector<long>& rowTerms,
+                  double* values) {
+  return TwoLaneFloor(source, width, height, rowTerms, values, false);
 }
 
 // The plain path's figure is its scalar SSE2 form; the floor converts bytes by table, which costs

@@ -18,8 +18,11 @@ std::vector<long> TermsPerSourceRow(int sourceWidth, int sourceHeight, int targe
 
 // The floor on two double lanes of SSE2, as the vector kernels work, and on scalar SSE2 code,
 // rounding through a single-precision store as the plain path does. Both return a value made
-// from the sums, so that the work cannot be left out.
+// from the sums, so that the work cannot be left out. TermsFloor is VectorFloor without even the
+// conversion of the bytes: the terms alone.
 double VectorFloor(const std::uint8_t* source, int width, int height, const std::vector<long>& rowTerms,
                    double* values);
+double TermsFloor(const std::uint8_t* source, int width, int height, const std::vector<long>& rowTerms,
+                  double* values);
 double ScalarFloor(const std::uint8_t* source, int width, int height, const std::vector<long>& rowTerms,
                    double* values);

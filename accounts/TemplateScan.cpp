@@ -19,14 +19,13 @@ bool Grow(TemplateScratch* scratch, DWORD size) {
 
 // One query when the value fits what the buffer already holds; a second after growing it.
 bool ReadValue(HKEY key, const char* name, TemplateScratch* scratch) {
-  DWORD size = scratch->data ? scratch->capacity : 0;
+  DWORD size = scratch->capacity;
   LONG result = RegQueryValueExA(key, name, nullptr, nullptr, scratch->data, &size);
   if (result == ERROR_MORE_DATA || (result == ERROR_SUCCESS && !scratch->data)) {
     if (!Grow(scratch, size)) return false;
     size = scratch->capacity;
     result = RegQueryValueExA(key, name, nullptr, nullptr, scratch->data, &size);
   }
-  scratch->size = size;
   return result == ERROR_SUCCESS;
 }
 
@@ -46,5 +45,5 @@ int ReadBothTemplates(const char* userName, TemplateScratch* first, TemplateScra
 
 void ReleaseScratch(TemplateScratch* scratch) {
   delete[] scratch->data;
-  *scratch = TemplateScratch{nullptr, 0, 0};
+  *scratch = TemplateScratch{nullptr, 0};
 }

@@ -5,11 +5,10 @@
 
 #include <windows.h>
 
-// A reusable buffer and the size of the value last read into it.
+// A reusable buffer; capacity is 0 while there is none.
 struct TemplateScratch {
   BYTE* data;
   DWORD capacity;
-  DWORD size;
 };
 
 // Template1 into first and Template2 into second. Returns 0; -7 when the account's key cannot be

@@ -1,5 +1,7 @@
 #include "fingerprint/CaptureSession.h"
 
+#include <cstring>
+
 #include "fingerprint/CaptureGate.h"
 #include "fingerprint/FingerImage.h"
 #include "fingerprint/FingerprintLibrary.h"
@@ -20,27 +22,26 @@ void SetNoticeLines(MessageId first, MessageId second) {
 }
 
 // The library reports its file-reading pseudo reader under this id; it is no reader.
-bool IsFileReader(const char* sensorId) {
-  const char kFile[] = "File";
-  for (int i = 0; i < 5; ++i)
-    if (sensorId[i] != kFile[i]) return false;
-  return true;
-}
+bool IsFileReader(const char* sensorId) { return std::strcmp(sensorId, "File") == 0; }
 
 void ReaderUnplugged(const char* sensorId) {
   GinaState.library->PxCapStopCapture(sensorId);
-  ShowNoticePicture(LoadSensorPicture(true));
-  SetNoticeLines(MsgWaitingForSensor, MsgPressCtrlAltDel);
+  ShowReaderState(true);
   ShowCaptureMessage(MsgSensorUnplugged, MB_ICONERROR);
 }
 
 void ReaderPlugged(const char* sensorId) {
   GinaState.library->PxCapStartCapture(sensorId, OnFingerEvent, OnFingerImage);
-  ShowNoticePicture(LoadSensorPicture(false));
-  SetNoticeLines(MsgTouchSensor, MsgOrPressCtrlAltDel);
+  ShowReaderState(false);
 }
 
 }  // namespace
+
+void ShowReaderState(bool waiting) {
+  ShowNoticePicture(LoadSensorPicture(waiting));
+  SetNoticeLines(waiting ? MsgWaitingForSensor : MsgTouchSensor,
+                 waiting ? MsgPressCtrlAltDel : MsgOrPressCtrlAltDel);
+}
 
 int StartFingerprintCapture() {
   if (GinaState.captureRunning) return 0;

@@ -7,6 +7,9 @@
 
 #include "fingerprint/RuntimeLibrary.h"
 
+// The library's file, loaded by its bare name from the module's folder.
+constexpr char kFingerprintLibraryFile[] = "papyl.dll";
+
 // The library's callbacks into the module.
 typedef void(WINAPI* SensorStatusCallback)(const char* sensorId, int event);
 typedef void(WINAPI* FingerEventCallback)(const char* sensorId, int event);

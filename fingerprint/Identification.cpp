@@ -43,7 +43,7 @@ char* CopyName(const char* name) {
 // The best account's index; -1 when none matched or capture stopped, -3 when an account cannot
 // be read.
 int BestAccount(const TemplateBuffer* candidate, char** names, int32_t count) {
-  TemplateScratch first{nullptr, 0, 0}, second{nullptr, 0, 0};
+  TemplateScratch first{nullptr, 0}, second{nullptr, 0};
   int best = -1;
   int bestScore = kNoMatchScore;
   for (int32_t i = 0; i < count && best != kUnreadableAccount; ++i) {

@@ -120,7 +120,6 @@ bool CheckFingerprintLogon(HWND hwnd, const PolicyDialog& dialog, DWORD mode) {
         Deny(hwnd, dialog, dialog.mismatch);
         return false;
       }
-      ReadEdit(hwnd, dialog.nameEdit, GinaState.candidateUser);
       return true;
     case FingerprintOrPassword:
       ReadEdit(hwnd, dialog.nameEdit, GinaState.candidateUser);

@@ -15,7 +15,6 @@ namespace {
 
 const char kCurrentVersionKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 const char kWinlogonSubkey[] = "Winlogon";
-const char kFingerprintLibraryFile[] = "papyl.dll";
 
 // Cuts a module path down to its folder. A path without a backslash stays as it is. A folder at
 // the root keeps its backslash: "C:" alone would name drive C's current folder, not its root.

@@ -20,13 +20,8 @@ void ShowNotice(int templateId, DLGPROC proc) {
 }
 
 // The lines and picture of the reader's state, then capture (which reports its own failures).
-void StartNotice(HWND notice) {
-  bool running = GinaState.captureRunning;
-  SetDlgItemTextA(notice, IDC_FINGERPRINT,
-                  MessageText(running ? MsgTouchSensor : MsgWaitingForSensor));
-  SetDlgItemTextA(notice, IDC_CTRL_ALT_DEL,
-                  MessageText(running ? MsgOrPressCtrlAltDel : MsgPressCtrlAltDel));
-  ShowNoticePicture(LoadSensorPicture(!running));
+void StartNotice() {
+  ShowReaderState(!GinaState.captureRunning);
   StartFingerprintCapture();
 }
 
@@ -52,19 +47,16 @@ void ShowLockedNotice() { ShowNotice(IDD_LOCKED_NOTICE, LockedNoticeDialogProc);
 INT_PTR CALLBACK SasNoticeDialogProc(HWND hwnd, UINT msg, WPARAM, LPARAM) {
   if (msg == WM_INITDIALOG) {
     GinaState.noticeWindow = hwnd;
-    StartNotice(hwnd);
+    StartNotice();
   }
   if (msg == WM_DESTROY) ReleaseNoticePicture(hwnd);
   return 0;
 }
 
-INT_PTR CALLBACK LockedNoticeDialogProc(HWND hwnd, UINT msg, WPARAM, LPARAM) {
+INT_PTR CALLBACK LockedNoticeDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_INITDIALOG) {
-    GinaState.noticeWindow = hwnd;
     SetDlgItemTextA(hwnd, IDC_IN_USE, MessageText(MsgLockedInUse));
     SetUnlockByLine(hwnd);
-    StartNotice(hwnd);
   }
-  if (msg == WM_DESTROY) ReleaseNoticePicture(hwnd);
-  return 0;
+  return SasNoticeDialogProc(hwnd, msg, wParam, lParam);
 }

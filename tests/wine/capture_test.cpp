@@ -28,11 +28,6 @@ namespace {
 
 constexpr DWORD kIdleTimeout = 15000;
 
-template <class To, class From>
-To CodeCast(From from) {
-  return reinterpret_cast<To>(reinterpret_cast<void (*)()>(from));
-}
-
 // The module's beeps, counted instead of sounded.
 LONG beeps = 0;
 BOOL WINAPI CountBeep(DWORD, DWORD) {

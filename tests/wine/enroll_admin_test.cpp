@@ -4,15 +4,14 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "accounts/AccountStore.h"
 #include "sim/papyl/StandInPapylControl.h"
+#include "tests/wine/support/EnrollToolRuns.h"
 #include "tests/wine/support/TestPaths.h"
 #include "tests/wine/support/WinlogonRegistry.h"
-#include "tools/enroll/EnrollTool.h"
 #include "tools/enroll/StoreWriter.h"
 
 namespace {
@@ -24,69 +23,6 @@ constexpr char kRecordPath[] = "SOFTWARE\\VoDUVO";
 constexpr char kReader[] = "reader-1";
 
 std::string AccountPath(const char* user) { return std::string(kStorePath) + "\\" + user; }
-
-std::string TempName(const char* prefix) {
-  char folder[MAX_PATH];
-  char name[MAX_PATH];
-  GetTempPathA(MAX_PATH, folder);
-  GetTempFileNameA(folder, prefix, 0, name);
-  return name;
-}
-
-std::string FileContents(const std::string& path) {
-  std::string contents;
-  FILE* file = fopen(path.c_str(), "rb");
-  char chunk[512];
-  size_t got = 0;
-  while (file && (got = fread(chunk, 1, sizeof chunk, file)) > 0) contents.append(chunk, got);
-  if (file) fclose(file);
-  return contents;
-}
-
-std::string WrittenFile(const std::string& contents) {
-  std::string path = TempName("vda");
-  FILE* file = fopen(path.c_str(), "wb");
-  fwrite(contents.data(), 1, contents.size(), file);
-  fclose(file);
-  return path;
-}
-
-struct ToolRun {
-  int exit;
-  std::string out;
-  std::string err;
-};
-
-// Runs the tool's commands in this process, as if the tool sat in toolFolder; the password
-// comes from input.
-ToolRun RunTool(std::vector<std::string> args, const std::string& input,
-                const std::string& toolFolder) {
-  std::string in = WrittenFile(input), out = WrittenFile(""), err = WrittenFile("");
-  FILE* inFile = fopen(in.c_str(), "rb");
-  FILE* outFile = fopen(out.c_str(), "wb");
-  FILE* errFile = fopen(err.c_str(), "wb");
-  args.insert(args.begin(), "voduvo-enroll");
-  std::vector<const char*> argv;
-  for (const std::string& arg : args) argv.push_back(arg.c_str());
-  ToolStreams io{inFile, outFile, errFile, nullptr, toolFolder.c_str()};
-  int exit = RunEnrollTool(static_cast<int>(argv.size()), argv.data(), io);
-  fclose(inFile);
-  fclose(outFile);
-  fclose(errFile);
-  ToolRun run{exit, FileContents(out), FileContents(err)};
-  for (const std::string& path : {in, out, err}) DeleteFileA(path.c_str());
-  return run;
-}
-
-std::string StoredTemplate(const char* user, int number) {
-  TemplateBuffer* record = nullptr;
-  std::string bytes = "(unreadable)";
-  if (ReadTemplate(user, &record, number) == 0) {
-    bytes.assign(reinterpret_cast<char*>(record->data), static_cast<size_t>(record->size));
-  }
-  ReleaseTemplate(record);
-  return bytes;
-}
 
 // A folder as the tool ships: VoDUVO.dll and, unless left out, papyl.dll. Removed with the
 // object.
@@ -238,12 +174,10 @@ class EnrollCheck : public testing::Test {
     }
   }
   void Enrol(const char* user) {
-    std::string first = WrittenFile("template one"), second = WrittenFile("template two");
-    ToolRun run = RunTool({"add", user, "--mode", "3", "--template1", first, "--template2", second},
+    TempFile first("template one"), second("template two");
+    ToolRun run = RunTool({"add", user, "--mode", "3", "--template1", first.Path(), "--template2", second.Path()},
                           "a password\n", folder_.Path());
     EXPECT_EQ(run.exit, 0) << run.err;
-    DeleteFileA(first.c_str());
-    DeleteFileA(second.c_str());
   }
   ToolRun Check() { return RunTool({"check"}, "", folder_.Path()); }
   ShippedFolder folder_;

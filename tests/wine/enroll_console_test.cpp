@@ -5,25 +5,19 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "accounts/AccountStore.h"
+#include "tests/wine/support/EnrollToolRuns.h"
 #include "tests/wine/support/ImportHook.h"
-#include "tools/enroll/EnrollTool.h"
 
 namespace {
 
 constexpr char kUser[] = "voduvo-enroll-test-frank";
 constexpr DWORD kConsoleMode = ENABLE_PROCESSED_INPUT | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT;
 constexpr DWORD kNoMode = 0xFFFFFFFF;
-
-template <class To, class From>
-To CodeCast(From from) {
-  return reinterpret_cast<To>(reinterpret_cast<void (*)()>(from));
-}
 
 // The lines a person types, and what the tool did to the console meanwhile.
 struct FakeConsole {
@@ -121,68 +115,16 @@ class ConsoleImports {
   };
 };
 
-std::string FileContents(const std::string& path) {
-  std::string contents;
-  FILE* file = fopen(path.c_str(), "rb");
-  char chunk[512];
-  size_t got = 0;
-  while (file && (got = fread(chunk, 1, sizeof chunk, file)) > 0) contents.append(chunk, got);
-  if (file) fclose(file);
-  return contents;
-}
-
-std::string TempPath(const std::string& contents) {
-  char folder[MAX_PATH];
-  char name[MAX_PATH];
-  GetTempPathA(MAX_PATH, folder);
-  GetTempFileNameA(folder, "vdc", 0, name);
-  FILE* file = fopen(name, "wb");
-  fwrite(contents.data(), 1, contents.size(), file);
-  fclose(file);
-  return name;
-}
-
-struct TypedRun {
-  int exit;
-  std::string out;
-  std::string err;
-};
-
 // Runs `add` for kUser in this process with the password typed at console.
-TypedRun AddTyped(FakeConsole& console, bool allowEmpty) {
-  std::string template1 = TempPath("template one");
-  std::string template2 = TempPath("template two");
-  std::string out = TempPath("");
-  std::string err = TempPath("");
-  std::vector<const char*> argv = {"voduvo-enroll", "add",         kUser,
-                                   "--mode",        "3",           "--template1",
-                                   template1.c_str(), "--template2", template2.c_str()};
-  if (allowEmpty) argv.push_back("--allow-empty-password");
-  FILE* outFile = fopen(out.c_str(), "wb");
-  FILE* errFile = fopen(err.c_str(), "wb");
-  TypedRun run{-1, "", ""};
-  {
-    ConsoleImports imports(console);
-    EXPECT_TRUE(imports.Installed());
-    if (imports.Installed()) {
-      run.exit = RunEnrollTool(static_cast<int>(argv.size()), argv.data(),
-                               ToolStreams{nullptr, outFile, errFile, kFakeHandle});
-    }
-  }
-  fclose(outFile);
-  fclose(errFile);
-  run.out = FileContents(out);
-  run.err = FileContents(err);
-  for (const std::string& path : {template1, template2, out, err}) DeleteFileA(path.c_str());
-  return run;
-}
-
-std::string StoredPassword() {
-  char* password = nullptr;
-  std::string text = "(unreadable)";
-  if (ReadPassword(kUser, &password) == 0) text = password;
-  ReleasePassword(password);
-  return text;
+ToolRun AddTyped(FakeConsole& console, bool allowEmpty) {
+  TempFile template1("template one"), template2("template two");
+  std::vector<std::string> args = {"add",         kUser,          "--mode",      "3",
+                                   "--template1", template1.Path(), "--template2", template2.Path()};
+  if (allowEmpty) args.push_back("--allow-empty-password");
+  ConsoleImports imports(console);
+  EXPECT_TRUE(imports.Installed());
+  if (!imports.Installed()) return ToolRun{-1, "", ""};
+  return RunTool(args, "", std::string(), kFakeHandle);
 }
 
 class EnrollConsole : public testing::Test {
@@ -219,13 +161,13 @@ TEST_F(EnrollConsole, TypedPasswordIsAskedTwiceAndStoredInTheAnsiCodePage) {
     TearDown();
     FakeConsole console;
     console.lines = row.typed;
-    TypedRun run = AddTyped(console, row.allowEmpty);
+    ToolRun run = AddTyped(console, row.allowEmpty);
     EXPECT_EQ(run.exit, row.exit) << row.what << ": " << run.err;
     std::string prompts = row.typed.size() == 2 ? "Password: \nPassword again: \n" : "Password: \n";
     EXPECT_EQ(run.err.substr(0, prompts.size()), prompts) << row.what;
     if (row.exit == 0) {
       std::string stored = row.typed[0] == longest ? std::string(127, 'q') : row.message;
-      EXPECT_EQ(StoredPassword(), stored) << row.what;
+      EXPECT_EQ(StoredPassword(kUser), stored) << row.what;
     } else {
       EXPECT_NE(run.err.find(row.message), std::string::npos) << row.what << ": " << run.err;
       EXPECT_FALSE(KeyExists(kStorePath, kUser)) << row.what;
@@ -244,7 +186,7 @@ TEST_F(EnrollConsole, InterruptWhileTypingBringsBackTheEcho) {
     FakeConsole console;
     console.lines = {L"secret", L"secret"};
     console.interruptAtLine = line;
-    TypedRun run = AddTyped(console, false);
+    ToolRun run = AddTyped(console, false);
     EXPECT_EQ(console.modeAfterInterrupt, kConsoleMode) << "line " << line;
     EXPECT_EQ(run.exit, 1) << "line " << line;
     EXPECT_NE(run.err.find("no password typed"), std::string::npos) << run.err;

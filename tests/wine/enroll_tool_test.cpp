@@ -4,14 +4,13 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "accounts/AccountStore.h"
+#include "tests/wine/support/EnrollToolRuns.h"
 #include "tests/wine/support/ImportHook.h"
 #include "tests/wine/support/TestPaths.h"
-#include "tools/enroll/EnrollTool.h"
 #include "tools/enroll/StoreWriter.h"
 
 namespace {
@@ -24,60 +23,6 @@ constexpr char kPassword[] = "Tr0ub4dor&3";
 constexpr char kCarolOtherCase[] = "Voduvo-Enroll-Test-CAROL";
 
 std::string AccountPath(const std::string& user) { return std::string(kStorePath) + "\\" + user; }
-
-// A file in the temporary folder, removed with the object.
-class TempFile {
- public:
-  explicit TempFile(const std::string& contents = "") {
-    char folder[MAX_PATH];
-    char name[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    GetTempFileNameA(folder, "vde", 0, name);
-    path_ = name;
-    FILE* file = fopen(path_.c_str(), "wb");
-    fwrite(contents.data(), 1, contents.size(), file);
-    fclose(file);
-  }
-  ~TempFile() { DeleteFileA(path_.c_str()); }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-  const std::string& Path() const { return path_; }
-  std::string Contents() const {
-    std::string contents;
-    FILE* file = fopen(path_.c_str(), "rb");
-    char chunk[512];
-    size_t got = 0;
-    while (file && (got = fread(chunk, 1, sizeof chunk, file)) > 0) contents.append(chunk, got);
-    if (file) fclose(file);
-    return contents;
-  }
-
- private:
-  std::string path_;
-};
-
-struct ToolRun {
-  int exit;
-  std::string out;
-  std::string err;
-};
-
-// Runs the tool's commands in this process; the password comes from input.
-ToolRun RunTool(std::vector<std::string> args, const std::string& input) {
-  TempFile in(input), out, err;
-  FILE* inFile = fopen(in.Path().c_str(), "rb");
-  FILE* outFile = fopen(out.Path().c_str(), "wb");
-  FILE* errFile = fopen(err.Path().c_str(), "wb");
-  args.insert(args.begin(), "voduvo-enroll");
-  std::vector<const char*> argv;
-  for (const std::string& arg : args) argv.push_back(arg.c_str());
-  int exit = RunEnrollTool(static_cast<int>(argv.size()), argv.data(),
-                           ToolStreams{inFile, outFile, errFile, nullptr});
-  fclose(inFile);
-  fclose(outFile);
-  fclose(errFile);
-  return ToolRun{exit, out.Contents(), err.Contents()};
-}
 
 class EnrollTool : public testing::Test {
  protected:
@@ -96,24 +41,6 @@ class EnrollTool : public testing::Test {
   TempFile first_{firstBytes_};
   TempFile second_{secondBytes_};
 };
-
-std::string StoredTemplate(const char* user, int number) {
-  TemplateBuffer* record = nullptr;
-  std::string bytes = "(unreadable)";
-  if (ReadTemplate(user, &record, number) == 0) {
-    bytes.assign(reinterpret_cast<char*>(record->data), static_cast<size_t>(record->size));
-  }
-  ReleaseTemplate(record);
-  return bytes;
-}
-
-std::string StoredPassword(const char* user) {
-  char* password = nullptr;
-  std::string text = "(unreadable)";
-  if (ReadPassword(user, &password) == 0) text = password;
-  ReleasePassword(password);
-  return text;
-}
 
 LoginMode StoredMode(const char* user) {
   LoginMode mode = static_cast<LoginMode>(0xDEAD);
@@ -156,11 +83,6 @@ std::string KeyDump(const char* user) {
   }
   RegCloseKey(store);
   return dump;
-}
-
-template <class To, class From>
-To CodeCast(From from) {
-  return reinterpret_cast<To>(reinterpret_cast<void (*)()>(from));
 }
 
 using RegSetValueExAFunction = LONG(WINAPI*)(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD);

@@ -57,29 +57,6 @@ LONG ReadValues(HKEY key, StoredValues& values) {
   return status;
 }
 
-LONG SetValues(HKEY key, const StoredValues& values) {
-  for (const StoredValue& value : values) {
-    LONG status = RegSetValueExA(key, value.name.c_str(), 0, value.type, value.data.data(),
-                                 static_cast<DWORD>(value.data.size()));
-    if (status != ERROR_SUCCESS) return status;
-  }
-  return ERROR_SUCCESS;
-}
-
-// Creates the account's key, or opens it, and writes values into it.
-LONG WriteAccountKey(const char* keyName, const StoredValues& values) {
-  char* path = JoinKeyPath(kStorePath, keyName);
-  if (!path) return ERROR_NOT_ENOUGH_MEMORY;
-  HKEY key = nullptr;
-  LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                KEY_SET_VALUE, nullptr, &key, nullptr);
-  delete[] path;
-  if (status != ERROR_SUCCESS) return status;
-  status = SetValues(key, values);
-  RegCloseKey(key);
-  return status;
-}
-
 // Value names, like key names, compare without regard to case.
 const StoredValue* FindValue(const StoredValues& values, const std::string& name) {
   for (const StoredValue& value : values) {
@@ -111,7 +88,9 @@ bool PutBackValues(const char* keyName, const StoredValues& written, const Store
   bool complete = true;
   for (const StoredValue& value : written) {
     const StoredValue* old = FindValue(before, value.name);
-    status = old ? SetValues(key, StoredValues{*old}) : RegDeleteValueA(key, value.name.c_str());
+    status = old ? RegSetValueExA(key, old->name.c_str(), 0, old->type, old->data.data(),
+                                  static_cast<DWORD>(old->data.size()))
+                 : RegDeleteValueA(key, value.name.c_str());
     complete = complete && (status == ERROR_SUCCESS || (!old && status == ERROR_FILE_NOT_FOUND));
   }
   RegCloseKey(key);
@@ -123,11 +102,11 @@ bool RemoveIfPresent(const char* keyName) {
   return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
+}  // namespace
+
 bool Renames(const char* userName, const AccountSnapshot& before) {
   return before.existed && before.keyName != userName;
 }
-
-}  // namespace
 
 LONG TakeAccountSnapshot(const char* userName, AccountSnapshot& snapshot) {
   snapshot = AccountSnapshot();
@@ -151,9 +130,9 @@ LONG ChangeAccount(const char* userName, const StoredValues& values, const Accou
     // key: the old key goes, and a new one takes its values. A failed delete changed nothing.
     status = RemoveAccount(before.keyName.c_str());
     if (status != ERROR_SUCCESS) return status;
-    status = WriteAccountKey(userName, Merged(before.values, values));
+    status = SetAccountValues(userName, Merged(before.values, values));
   } else {
-    status = WriteAccountKey(userName, values);
+    status = SetAccountValues(userName, values);
   }
   if (status != ERROR_SUCCESS) *restored = RestoreAccount(userName, values, before);
   return status;
@@ -164,7 +143,7 @@ bool RestoreAccount(const char* userName, const StoredValues& values,
   if (!before.existed) return RemoveIfPresent(userName);
   if (Renames(userName, before)) {
     return RemoveIfPresent(userName) &&
-           WriteAccountKey(before.keyName.c_str(), before.values) == ERROR_SUCCESS;
+           SetAccountValues(before.keyName.c_str(), before.values) == ERROR_SUCCESS;
   }
   return PutBackValues(userName, values, before.values);
 }

@@ -15,6 +15,9 @@ struct AccountSnapshot {
   StoredValues values;  // every value of the key, in the registry's order
 };
 
+// Whether a change of userName renames the key that `before` holds (to other letter case).
+bool Renames(const char* userName, const AccountSnapshot& before);
+
 // Reads the account's key, if there is one, into snapshot. Returns a Win32 error code
 // (ERROR_SUCCESS also when there is no such account). Nothing may be changed when it fails:
 // it could not be put back.

@@ -263,7 +263,7 @@ int Add(int argc, const char* const argv[], const ToolStreams& io) {
     return NotReadBack(io, args.user, RestoreAccount(args.user, values, before));
   }
   std::string formerName =
-      before.existed && before.keyName != args.user ? " (was " + before.keyName + ")" : "";
+      Renames(args.user, before) ? " (was " + before.keyName + ")" : "";
   fprintf(io.out, "%s account %s%s, mode %u (%s)\n", before.existed ? "Replaced" : "Added",
           args.user, formerName.c_str(), static_cast<unsigned>(mode), NameOfMode(mode));
   return kExitOk;

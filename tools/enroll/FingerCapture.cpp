@@ -15,8 +15,7 @@ struct Enrolment {
   FingerprintLibrary* library;
   FILE* prompt;
   char reader[kReaderIdLength];  // the reader capturing; empty while waiting for one
-  bool haveFirst;                // the first placement of the pair is taken
-  Bytes first;
+  Bytes first;                   // the first placement of the pair; empty until taken
   Bytes* template1;
   Bytes* template2;
 };
@@ -46,16 +45,15 @@ Step TakePlacement(Enrolment& e, const CaptureReport& image) {
     Say(e.prompt, "That image could not be read; place the finger again.");
     return Step::Progress;
   }
-  if (!e.haveFirst) {
+  if (e.first.empty()) {
     e.first = extracted;
-    e.haveFirst = true;
     Say(e.prompt, "Lift the finger, then place it on the reader again.");
     return Step::Progress;
   }
   int score = 0;
   if (e.library->PxVerify(extracted.data(), e.first.data(), &score, 0) <= 0) {
     // Which of the two was poor cannot be told: both go, and a new pair begins.
-    e.haveFirst = false;
+    e.first.clear();
     Say(e.prompt, "The two placements do not match; place the finger again.");
     return Step::Progress;
   }
@@ -74,7 +72,7 @@ Step TakeStatus(Enrolment& e, const CaptureReport& status) {
   }
   if (status.status == SensorUnplugged && e.reader[0] && lstrcmpA(e.reader, status.reader) == 0) {
     e.reader[0] = '\0';
-    e.haveFirst = false;
+    e.first.clear();
     Say(e.prompt, "The reader was unplugged. Waiting for a fingerprint reader...");
     return Step::Progress;
   }
@@ -128,7 +126,7 @@ std::string CaptureWithLibrary(FingerprintLibrary& library, const FingerCaptureS
     problem =
         "the fingerprint library cannot start its readers (code " + std::to_string(result) + ")";
   } else {
-    Enrolment e{&library, prompt, {}, false, Bytes(), &template1, &template2};
+    Enrolment e{&library, prompt, {}, Bytes(), &template1, &template2};
     problem = RunCapture(e, settings);
     library.PxCapFinalize();
   }

@@ -17,26 +17,6 @@ struct SecretWideText {
   SecretWideText& operator=(const SecretWideText&) = delete;
 };
 
-PasswordLine ReadLine(FILE* in, SecretText& secret) {
-  const size_t capacity = sizeof secret.text - 1;
-  size_t length = 0;
-  bool overflow = false;
-  bool zeroByte = false;
-  int c = fgetc(in);
-  if (c == EOF) return PasswordLine::Missing;
-  // The rest of an overlong line is read too, so none of it is left for another reader.
-  for (; c != EOF && c != '\n'; c = fgetc(in)) {
-    zeroByte = zeroByte || c == 0;
-    if (length == capacity) overflow = true;
-    if (!overflow) secret.text[length++] = static_cast<char>(c);
-  }
-  if (length > 0 && secret.text[length - 1] == '\r') --length;
-  secret.text[length] = '\0';
-  if (overflow || length > kMaxStoredTextLength) return PasswordLine::TooLong;
-  // A zero byte would silently cut the password short.
-  return zeroByte ? PasswordLine::ZeroByte : PasswordLine::Read;
-}
-
 // Takes the characters of one console read into line, up to the line feed; false once the line
 // feed has been seen.
 bool TakeTypedCharacters(const wchar_t* chunk, DWORD count, SecretWideText& line, bool& overflow,
@@ -129,7 +109,25 @@ SecretText::SecretText() : text{} {}
 
 SecretText::~SecretText() { SecureZeroMemory(text, sizeof text); }
 
-PasswordLine ReadPasswordLine(FILE* in, SecretText& secret) { return ReadLine(in, secret); }
+PasswordLine ReadPasswordLine(FILE* in, SecretText& secret) {
+  const size_t capacity = sizeof secret.text - 1;
+  size_t length = 0;
+  bool overflow = false;
+  bool zeroByte = false;
+  int c = fgetc(in);
+  if (c == EOF) return PasswordLine::Missing;
+  // The rest of an overlong line is read too, so none of it is left for another reader.
+  for (; c != EOF && c != '\n'; c = fgetc(in)) {
+    zeroByte = zeroByte || c == 0;
+    if (length == capacity) overflow = true;
+    if (!overflow) secret.text[length++] = static_cast<char>(c);
+  }
+  if (length > 0 && secret.text[length - 1] == '\r') --length;
+  secret.text[length] = '\0';
+  if (overflow || length > kMaxStoredTextLength) return PasswordLine::TooLong;
+  // A zero byte would silently cut the password short.
+  return zeroByte ? PasswordLine::ZeroByte : PasswordLine::Read;
+}
 
 PasswordLine ReadTypedPassword(HANDLE console, FILE* prompt, SecretText& secret) {
   DWORD mode = 0;

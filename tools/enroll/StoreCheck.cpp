@@ -56,10 +56,10 @@ std::string PasswordFinding(const char* user, int* problems, const ToolStreams& 
   BYTE* blob = nullptr;
   DWORD size = 0;
   bool stored = ReadBinaryValue(kStorePath, user, kPasswordValue, &blob, &size) == StoreOk;
-  delete[] blob;
   char* password = nullptr;
-  bool readable = stored && ReadPassword(user, &password) == StoreOk;
+  bool readable = stored && UnprotectPassword(blob, size, &password) == StoreOk;
   ReleasePassword(password);
+  delete[] blob;
   if (readable) return "password readable";
   // Without its password a matched account is taken as no match.
   std::string why = stored ? "its password cannot be unprotected on this computer (enrolled on "

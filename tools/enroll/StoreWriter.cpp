@@ -50,18 +50,25 @@ StoredValues AccountValues(LoginMode mode, const Bytes& template1, const Bytes& 
                       {kPasswordValue, REG_BINARY, protectedPassword}};
 }
 
-LONG SetAccountValue(const char* userName, const char* valueName, DWORD type, const BYTE* data,
-                     size_t size) {
+LONG SetAccountValues(const char* userName, const StoredValues& values) {
   char* path = JoinKeyPath(kStorePath, userName);
   if (!path) return ERROR_INVALID_PARAMETER;
   HKEY key = nullptr;
   LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
                                 KEY_SET_VALUE, nullptr, &key, nullptr);
   delete[] path;
-  if (status != ERROR_SUCCESS) return status;
-  status = RegSetValueExA(key, valueName, 0, type, data, static_cast<DWORD>(size));
-  RegCloseKey(key);
+  for (size_t i = 0; status == ERROR_SUCCESS && i < values.size(); ++i) {
+    const StoredValue& value = values[i];
+    status = RegSetValueExA(key, value.name.c_str(), 0, value.type, value.data.data(),
+                            static_cast<DWORD>(value.data.size()));
+  }
+  if (key) RegCloseKey(key);
   return status;
+}
+
+LONG SetAccountValue(const char* userName, const char* valueName, DWORD type, const BYTE* data,
+                     size_t size) {
+  return SetAccountValues(userName, {{valueName, type, Bytes(data, data + size)}});
 }
 
 bool AccountReadsBack(const char* userName, LoginMode mode, const Bytes& template1,

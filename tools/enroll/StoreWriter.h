@@ -30,8 +30,10 @@ StoredValue LoginValue(LoginMode mode);
 StoredValues AccountValues(LoginMode mode, const Bytes& template1, const Bytes& template2,
                            const Bytes& protectedPassword);
 
-// Writes one value of the account's key, creating the key if needed. Returns a Win32 error code
-// (ERROR_SUCCESS on success).
+// Writes values into the account's key in their order, creating the key if needed, and stops at
+// the first that fails. Returns a Win32 error code (ERROR_SUCCESS on success).
+LONG SetAccountValues(const char* userName, const StoredValues& values);
+// The same for one value.
 LONG SetAccountValue(const char* userName, const char* valueName, DWORD type, const BYTE* data,
                      size_t size);
 

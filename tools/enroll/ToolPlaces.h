@@ -4,10 +4,10 @@
 
 #include <string>
 
+#include "fingerprint/FingerprintLibrary.h"
 #include "tools/enroll/EnrollTool.h"
 
 constexpr char kModuleFile[] = "VoDUVO.dll";
-constexpr char kFingerprintLibraryFile[] = "papyl.dll";
 
 // io.toolFolder when given, otherwise the folder of the running program; empty when it cannot
 // be found. No trailing backslash but at a drive's root ("C:\").

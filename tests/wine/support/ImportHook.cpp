@@ -6,11 +6,6 @@
 
 namespace {
 
-template <class To, class From>
-To CodeCast(From from) {
-  return reinterpret_cast<To>(reinterpret_cast<void (*)()>(from));
-}
-
 // The import address table slot of dll!function in a loaded module.
 FARPROC* FindImportSlot(HMODULE module, const char* dll, const char* function) {
   auto* base = reinterpret_cast<BYTE*>(module);

@@ -7,6 +7,13 @@
 
 #include <string>
 
+// Between a function pointer of one type and another (FARPROC and the real signature), through
+// the generic function pointer type so that the compiler does not warn.
+template <class To, class From>
+To CodeCast(From from) {
+  return reinterpret_cast<To>(reinterpret_cast<void (*)()>(from));
+}
+
 // Points the executable's import of dll!function at replacement; returns what it pointed at
 // before, or null when the executable does not import that function.
 FARPROC ReplaceImport(const char* dll, const char* function, FARPROC replacement);

@@ -18,11 +18,6 @@ constexpr UINT kDismissDelayMs = 50;
 constexpr DWORD kDismissRepeatMs = 1000;
 constexpr DWORD kTeardownWaitMs = 3000;
 
-template <class To, class From>
-To CodeCast(From from) {
-  return reinterpret_cast<To>(reinterpret_cast<void (*)()>(from));
-}
-
 DWORD Now() { return GetTickCount(); }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "fingerprint/AxisWeights.h"
 #include "fingerprint/Resampler.h"
+#include "fingerprint/ResamplerSse2.h"
 
 namespace {
 
@@ -22,27 +23,9 @@ inline __m128d RoundToSingle(__m128d sums) {
   return _mm_add_pd(scaled, _mm_sub_pd(sums, scaled));
 }
 
-// A row's bytes to doubles, sixteen at a time, as the vector kernels load a row.
-void ConvertRow(const std::uint8_t* row, int count, double* values) {
-  const __m128i zero = _mm_setzero_si128();
-  int i = 0;
-  for (; i + 16 <= count; i += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
-    const __m128i low = _mm_unpacklo_epi8(bytes, zero);
-    const __m128i high = _mm_unpackhi_epi8(bytes, zero);
-    const __m128i quads[4] = {_mm_unpacklo_epi16(low, zero), _mm_unpackhi_epi16(low, zero),
-                              _mm_unpacklo_epi16(high, zero), _mm_unpackhi_epi16(high, zero)};
-    for (int q = 0; q < 4; ++q) {
-      _mm_storeu_pd(values + i + 4 * q, _mm_cvtepi32_pd(quads[q]));
-      _mm_storeu_pd(values + i + 4 * q + 2, _mm_cvtepi32_pd(_mm_shuffle_epi32(quads[q], 0x0E)));
-    }
-  }
-  for (; i < count; ++i) values[i] = row[i];
-}
-
-int Count(const AxisWeight* table, int entries, bool spills) {
+int Spills(const AxisWeight* table, int entries) {
   int count = 0;
-  for (int i = 0; i < entries; ++i) count += SpillsOver(table[i]) == spills;
+  for (int i = 0; i < entries; ++i) count += SpillsOver(table[i]);
   return count;
 }
 
@@ -53,7 +36,7 @@ std::vector<long> TermsPerSourceRow(int sourceWidth, int sourceHeight, int targe
   AxisWeight* y = BuildAxisWeights(sourceHeight, targetHeight, AxisMode::Shrink);
   std::vector<long> terms;
   if (x && y) {
-    const long perRow = 3L * (sourceWidth + Count(x, sourceWidth, true));
+    const long perRow = 3L * (sourceWidth + Spills(x, sourceWidth));
     for (int row = 0; row < sourceHeight; ++row) terms.push_back(SpillsOver(y[row]) ? 2 * perRow : perRow);
   }
   std::free(x);
@@ -72,7 +55,7 @@ double TwoLaneFloor(const std::uint8_t* source, int width, int height, const std
   __m128d sums[kSums];
   for (__m128d& sum : sums) sum = _mm_setzero_pd();
   for (int y = 0; y < height; ++y, source += PixelStride(width)) {
-    if (convert) ConvertRow(source, count, values);
+    if (convert) BytesToDoublesSse2(source, count, values);
     long steps = rowTerms[static_cast<std::size_t>(y)] / 2;
     for (int at = 0; steps >= kSums; steps -= kSums, at = at + 2 * block <= count ? at + block : 0) {
       for (int s = 0; s < kSums; ++s) {

@@ -182,11 +182,10 @@ SSE2_ENTRY void ReleaseRowPlanSse2(RowPlanSse2* plan) {
 }
 
 // Sixteen bytes at a time: widened to 32-bit integers, then two at a time to doubles.
-SSE2_ENTRY void LoadRowSse2(RowPlanSse2* plan, const std::uint8_t* row) {
+SSE2_ENTRY void BytesToDoublesSse2(const std::uint8_t* row, int count, double* values) {
   const __m128i zero = _mm_setzero_si128();
-  double* values = plan->values;
   int i = 0;
-  for (; i + 16 <= plan->valueCount; i += 16) {
+  for (; i + 16 <= count; i += 16) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
     const __m128i low = _mm_unpacklo_epi8(bytes, zero);
     const __m128i high = _mm_unpackhi_epi8(bytes, zero);
@@ -197,7 +196,11 @@ SSE2_ENTRY void LoadRowSse2(RowPlanSse2* plan, const std::uint8_t* row) {
       _mm_storeu_pd(values + i + 4 * q + 2, _mm_cvtepi32_pd(_mm_shuffle_epi32(quads[q], 0x0E)));
     }
   }
-  for (; i < plan->valueCount; ++i) values[i] = row[i];
+  for (; i < count; ++i) values[i] = row[i];
+}
+
+SSE2_ENTRY void LoadRowSse2(RowPlanSse2* plan, const std::uint8_t* row) {
+  BytesToDoublesSse2(row, plan->valueCount, plan->values);
 }
 
 SSE2_ENTRY void AddRowSse2(const RowPlanSse2* plan, float rowWeight, float* sums, float nextWeight,

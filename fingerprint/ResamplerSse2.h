@@ -24,6 +24,9 @@ struct RowPlanSse2;
 RowPlanSse2* PlanRowsSse2(const AxisWeight* xWeights, AxisMode mode, int sourceWidth, int targetWidth);
 void ReleaseRowPlanSse2(RowPlanSse2* plan);
 
+// Converts count bytes to doubles.
+void BytesToDoublesSse2(const std::uint8_t* bytes, int count, double* values);
+
 // Converts the 3 x sourceWidth bytes of a source row for the AddRowSse2 calls that follow.
 void LoadRowSse2(RowPlanSse2* plan, const std::uint8_t* row);
 

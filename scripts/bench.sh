@@ -9,13 +9,7 @@ cd "$top"
 # shellcheck source=scripts/env.sh
 . "$top/scripts/env.sh"
 
-for p in cmake ninja-build clang libopencv-dev; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    echo "bench: installing $p"
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$p" >/dev/null ||
-      { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$p" >/dev/null; }
-  fi
-done
+install_missing bench cmake ninja-build clang libopencv-dev
 
 cmake -S . -B "$BUILD_ROOT/native-bench" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVODUVO_SANITIZE=OFF \
   -DCMAKE_CXX_COMPILER=clang++ >/dev/null

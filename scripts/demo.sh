@@ -38,29 +38,11 @@ loader=$WINE32
 # What only the demo needs: a virtual display, a screen grabber, an image converter and the
 # fonts Wine draws dialogs with. The test run never pays for them.
 if [ "$screenshots" = 1 ]; then
-  missing=()
-  for package in xvfb x11-apps imagemagick fonts-wine; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
-      missing+=("$package")
-  done
-  if [ ${#missing[@]} -gt 0 ]; then
-    echo "demo: installing ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-  fi
+  install_missing demo xvfb x11-apps imagemagick fonts-wine
 fi
 
-# Only the demo and what it loads are built (configured as build.sh configures a build).
-case $arch in
-  w64) toolchain=cmake/toolchain-x86_64-w64-mingw32.cmake ;;
-  w32) toolchain=cmake/toolchain-i686-w64-mingw32.cmake ;;
-esac
-if [ ! -f "$BUILD_ROOT/$arch/build.ninja" ]; then
-  cmake -S "$top" -B "$BUILD_ROOT/$arch" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_TOOLCHAIN_FILE="$top/$toolchain" -DVODUVO_WERROR=ON >/dev/null
-fi
-if ! built=$(cmake --build "$BUILD_ROOT/$arch" -j "${JOBS:-2}" --target sim-workstation 2>&1); then
+# Only the demo and what it loads are built.
+if ! built=$("$top/scripts/build.sh" "$arch" sim-workstation 2>&1); then
   echo "$built" >&2
   exit 1
 fi

@@ -10,17 +10,9 @@ need_pkgs=(cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mi
   binutils-mingw-w64-x86-64 googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   wine wine64 wine32:i386 qemu-user-static python3)
 
-missing=()
-for p in "${need_pkgs[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "setup: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  dpkg --print-foreign-architectures | grep -q i386 || dpkg --add-architecture i386
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+# wine32 is an i386 package.
+dpkg --print-foreign-architectures | grep -q i386 || dpkg --add-architecture i386
+install_missing setup "${need_pkgs[@]}"
 
 # The kernel here runs no 32-bit code itself: let qemu run 32-bit ELF files (the 32-bit Wine loader).
 if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then

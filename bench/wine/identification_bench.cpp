@@ -82,9 +82,8 @@ void Enrol(SimPapylControl& papyl, int count) {
   Bytes password;
   ProtectPassword("bench-pw", password);
   for (int i = 1; i <= count; ++i) {
-    for (const StoredValue& v :
-         AccountValues(FingerprintOrPassword, Template(papyl, i, 49), Template(papyl, i, 50), password))
-      SetAccountValue(Name(i).c_str(), v.name.c_str(), v.type, v.data.data(), v.data.size());
+    SetAccountValues(Name(i).c_str(), AccountValues(FingerprintOrPassword, Template(papyl, i, 49),
+                                                    Template(papyl, i, 50), password));
   }
 }
 

@@ -166,13 +166,13 @@ class Day {
   }
 
   // Winlogon's steps, each named by the state it starts in.
-  enum WinlogonStep { kLoggedOut, kLoggedOn, kLocked };
+  using HostState = WinlogonHost::Workstation;
 
-  int RunWinlogonStep(WinlogonStep step) {
+  int RunWinlogonStep(HostState step) {
     switch (step) {
-      case kLoggedOut:
+      case HostState::LoggedOut:
         return Host().LoggedOutCycle();
-      case kLoggedOn:
+      case HostState::LoggedOn:
         return Host().LoggedOnSas();
       default:
         return Host().LockedCycle();
@@ -180,7 +180,7 @@ class Day {
   }
 
   // Runs one of Winlogon's steps with the person's hands, then says what came of it.
-  int Step(WinlogonStep step, const std::function<void()>& hands) {
+  int Step(HostState step, const std::function<void()>& hands) {
     witness_.Start();
     int action = Together(hands, [&] { return RunWinlogonStep(step); });
     witness_.Report();
@@ -190,7 +190,7 @@ class Day {
 
   void Morning() {
     PrintHeading("Morning: the workstation waits for Ctrl-Alt-Del; no reader is plugged in yet");
-    Step(kLoggedOut, [&] {
+    Step(HostState::LoggedOut, [&] {
       HWND notice = person_.AwaitDialog(kNoticeFirstLine);
       if (!notice) return;
       ShowNotice(notice);
@@ -228,7 +228,7 @@ class Day {
   void AnaLocksAndUnlocks() {
     PrintHeading("ana locks the workstation and unlocks it with her finger");
     Lock(kAna);
-    Step(kLocked, [&] {
+    Step(HostState::Locked, [&] {
       HWND notice = AwaitReadyNotice(kNoticeUnlockBy);
       if (!notice) return;
       ShowNotice(notice);
@@ -242,7 +242,7 @@ class Day {
   // Ctrl-Alt-Del while logged on brings the system GINA's security options.
   void PressInSecurityOptions(const DemoUser& user, int button, const char* what) {
     PrintAction(user.name, std::string("presses Ctrl-Alt-Del, then ") + what + ".");
-    Step(kLoggedOn, [&] {
+    Step(HostState::LoggedOn, [&] {
       HWND options = person_.AwaitDialog(SIM_GINA_LOCK_BUTTON);
       if (options) person_.Press(options, button);
     });
@@ -271,7 +271,7 @@ class Day {
 
   void BrunoTypesAWrongPassword() {
     PrintHeading("bruno (fingerprint and password) logs on: a wrong password is refused");
-    Step(kLoggedOut, [&] {
+    Step(HostState::LoggedOut, [&] {
       if (!AwaitReadyNotice(kNoticeFirstLine)) return;
       HWND logon = FingerFillsInTheName(kBruno, SIM_GINA_LOGON_NAME, "logon dialog");
       if (!logon) return;
@@ -292,7 +292,7 @@ class Day {
 
   void BrunoLogsOn() {
     PrintHeading("bruno tries again: his finger, then his own password");
-    Step(kLoggedOut, [&] {
+    Step(HostState::LoggedOut, [&] {
       if (!AwaitReadyNotice(kNoticeFirstLine)) return;
       HWND logon = FingerFillsInTheName(kBruno, SIM_GINA_LOGON_NAME, "logon dialog");
       if (!logon) return;
@@ -306,7 +306,7 @@ class Day {
     PrintHeading("bruno tries to change his password");
     int before = witness_.ChangePasswordCommands();
     PrintAction("bruno", "presses Ctrl-Alt-Del, then Change Password...");
-    Step(kLoggedOn, [&] {
+    Step(HostState::LoggedOn, [&] {
       HWND options = person_.AwaitDialog(SIM_GINA_CHANGE_PASSWORD_BUTTON);
       if (!options) return;
       person_.Press(options, SIM_GINA_CHANGE_PASSWORD_BUTTON);
@@ -327,7 +327,7 @@ class Day {
   void TheReaderIsUnpluggedWhileLocked() {
     PrintHeading("bruno locks the workstation; the reader is unplugged and plugged in again");
     Lock(kBruno);
-    Step(kLocked, [&] {
+    Step(HostState::Locked, [&] {
       HWND notice = AwaitReadyNotice(kNoticeUnlockBy);
       if (!notice) return;
       ShowNotice(notice);

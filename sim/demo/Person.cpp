@@ -2,16 +2,19 @@
 // limit or posted, so the person never waits long on another thread.
 #include "sim/demo/Person.h"
 
+#include "resources/ResourceIds.h"
 #include "sim/demo/Transcript.h"
+#include "sim/host/DialogHands.h"
+#include "sim/msgina/StandInGinaDialogIds.h"
 
 namespace {
 
 constexpr DWORD kStepLimitMs = 60000;
-constexpr UINT kMessageLimitMs = 2000;
 constexpr DWORD kPollMs = 5;
 // Controls that make a window one of Winlogon's dialogs rather than a message box: the notices'
 // picture, the logon and unlock name edits and the security options' lock button.
-constexpr int kDialogMarks[] = {1006, 1502, 1953, 1801};
+constexpr int kDialogMarks[] = {IDC_PICTURE, SIM_GINA_LOGON_NAME, SIM_GINA_UNLOCK_NAME,
+                                SIM_GINA_LOCK_BUTTON};
 
 bool Past(DWORD start, DWORD limitMs) { return GetTickCount() - start > limitMs; }
 
@@ -99,28 +102,13 @@ bool Person::AwaitTextChange(HWND dialog, int controlId, const std::string& befo
   return false;
 }
 
-std::string Person::Text(HWND window, int controlId) {
-  HWND control = controlId ? GetDlgItem(window, controlId) : window;
-  char text[1024] = {};
-  DWORD_PTR copied = 0;
-  SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
-                      kMessageLimitMs, &copied);
-  text[sizeof text - 1] = '\0';
-  return text;
-}
+std::string Person::Text(HWND window, int controlId) { return ControlText(window, controlId); }
 
 void Person::Type(HWND dialog, int controlId, const std::string& text) {
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutA(GetDlgItem(dialog, controlId), WM_SETTEXT, 0,
-                      reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, kMessageLimitMs,
-                      &ignored);
+  TypeInto(dialog, controlId, text);
 }
 
-// A click: the button's command, posted as a click delivers it.
-void Person::Press(HWND dialog, int buttonId) {
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, buttonId)));
-}
+void Person::Press(HWND dialog, int buttonId) { PressButton(dialog, buttonId); }
 
 bool Person::AwaitGone(HWND window) {
   for (DWORD start = GetTickCount(); !Past(start, kStepLimitMs); Sleep(kPollMs))

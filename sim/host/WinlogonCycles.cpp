@@ -2,6 +2,9 @@
 // makes the calls Winlogon makes in that state, in its order, on the calling thread.
 #include "sim/host/WinlogonHost.h"
 
+// How long a cycle waits for a SAS when its notice returned without one.
+constexpr DWORD kSasWaitMs = 5000;
+
 WinlogonHost::Workstation WinlogonHost::State() const {
   std::lock_guard<std::mutex> guard(lock_);
   return state_;
@@ -17,11 +20,6 @@ DWORD WinlogonHost::LastNoticeSas() const {
   return lastNoticeSas_;
 }
 
-void WinlogonHost::SetSasWait(DWORD milliseconds) {
-  std::lock_guard<std::mutex> guard(lock_);
-  sasWaitMs_ = milliseconds;
-}
-
 // Shows a notice and finds the SAS that ends it: the one that ended a dialog while the notice
 // was up, or else (a notice that returns by itself) the next one raised, kept or still to come.
 bool WinlogonHost::AwaitNoticeSas(VOID(WINAPI* notice)(PVOID), DWORD* sasType) {
@@ -34,7 +32,7 @@ bool WinlogonHost::AwaitNoticeSas(VOID(WINAPI* notice)(PVOID), DWORD* sasType) {
   if (sasEndedDialog_) {
     *sasType = sasThatEndedDialog_;
   } else {
-    if (!sasRaised_.wait_for(guard, std::chrono::milliseconds(sasWaitMs_),
+    if (!sasRaised_.wait_for(guard, std::chrono::milliseconds(kSasWaitMs),
                              [this] { return !pendingSas_.empty(); }))
       return false;
     *sasType = pendingSas_.front();
@@ -99,12 +97,6 @@ int WinlogonHost::LoggedOnSas(DWORD sasType) {
       break;
   }
   return action;
-}
-
-bool WinlogonHost::RequestLock() {
-  if (!gina_.WlxIsLockOk || !gina_.WlxIsLockOk(context_)) return false;
-  SetState(Workstation::Locked);
-  return true;
 }
 
 int WinlogonHost::LockedCycle() {

@@ -66,16 +66,12 @@ class WinlogonHost {
   // WlxLoggedOnSAS with sasType. LOCK_WKSTA locks; LOGOFF asks WlxIsLogoffOk, then WlxLogoff
   // logs out; FORCE_LOGOFF logs out without asking.
   int LoggedOnSas(DWORD sasType = WLX_SAS_TYPE_CTRL_ALT_DEL);
-  // A lock asked for elsewhere: locks when WlxIsLockOk agrees; answers whether it did.
-  bool RequestLock();
   // WlxDisplayLockedNotice, then WlxWkstaLockedSAS with the SAS that ended the notice.
   // UNLOCK_WKSTA logs on again; FORCE_LOGOFF calls WlxLogoff and logs out. kNoSas as above.
   int LockedCycle();
   void Shutdown(DWORD shutdownType = WLX_SAS_ACTION_SHUTDOWN);
   // The SAS type handed to the last WlxLoggedOutSAS or WlxWkstaLockedSAS of a cycle.
   DWORD LastNoticeSas() const;
-  // How long a cycle waits for a SAS when its notice returned without one (default 5 s).
-  void SetSasWait(DWORD milliseconds);
 
  private:
   struct Frame;
@@ -102,7 +98,6 @@ class WinlogonHost {
   bool sasEndedDialog_ = false;
   DWORD sasThatEndedDialog_ = 0;
   DWORD lastNoticeSas_ = 0;
-  DWORD sasWaitMs_ = 5000;
   DWORD dialogTimeoutMs_ = 15000;
   Workstation state_ = Workstation::LoggedOut;
   friend struct HostDispatch;

@@ -34,11 +34,8 @@ typedef void (*SimGinaSetObserverFn)(SimGinaObserver observer, void* context);
 typedef int (*SimGinaCallCountFn)();
 typedef const SimGinaCall* (*SimGinaCallAtFn)(int index);
 typedef void* (*SimGinaContextFn)();
-typedef void (*SimGinaSetDialogsFn)(int on);
 typedef void (*SimGinaSetAccountFn)(const char* name, const char* password);
-typedef void (*SimGinaClearAccountsFn)();
 typedef int (*SimGinaLastDialogFn)(int templateId, SimGinaDialogRecord* out);
-typedef void (*SimGinaResetDialogsFn)();
 
 // The control functions of a loaded stand-in.
 //
@@ -48,33 +45,27 @@ typedef void (*SimGinaResetDialogsFn)();
 // WLX_SAS_ACTION_UNLOCK_WKSTA (1950); lock and log off in 1800 give WLX_SAS_ACTION_LOCK_WKSTA and
 // WLX_SAS_ACTION_LOGOFF; anything else, WLX_SAS_ACTION_NONE. Such an entry point answers without
 // a dialog, as SetResult set or by default, when SetResult was called for it since the last
-// Reset, when SetDialogs(0) turned the dialogs off, or when no table was received.
+// Reset, or when no table was received.
 struct SimGinaControl {
-  SimGinaResetFn Reset;  // also clears the accounts and the dialog records, and turns dialogs on
+  SimGinaResetFn Reset;  // also clears the accounts and the dialog records
   SimGinaSetResultFn SetResult;
   SimGinaSetObserverFn SetObserver;
   SimGinaCallCountFn CallCount;
   SimGinaCallAtFn CallAt;
   SimGinaContextFn Context;  // the context pointer the stand-in hands to Winlogon
-  SimGinaSetDialogsFn SetDialogs;
   // An account the dialogs accept: the name in any letter case, also as DOMAIN\name,
   // COMPUTER\name or name@domain, with exactly this password. A known name is set again.
   SimGinaSetAccountFn SetAccount;
-  SimGinaClearAccountsFn ClearAccounts;
   // Copies the record of dialog templateId; 0 (and a zeroed record) for another template.
   SimGinaLastDialogFn LastDialog;
-  SimGinaResetDialogsFn ResetDialogs;
 
   bool Bind(HMODULE standIn) {
     return Get(standIn, "SimGinaReset", Reset) && Get(standIn, "SimGinaSetResult", SetResult) &&
            Get(standIn, "SimGinaSetObserver", SetObserver) &&
            Get(standIn, "SimGinaCallCount", CallCount) && Get(standIn, "SimGinaCallAt", CallAt) &&
            Get(standIn, "SimGinaContext", Context) &&
-           Get(standIn, "SimGinaSetDialogs", SetDialogs) &&
            Get(standIn, "SimGinaSetAccount", SetAccount) &&
-           Get(standIn, "SimGinaClearAccounts", ClearAccounts) &&
-           Get(standIn, "SimGinaLastDialog", LastDialog) &&
-           Get(standIn, "SimGinaResetDialogs", ResetDialogs);
+           Get(standIn, "SimGinaLastDialog", LastDialog);
   }
 
  private:

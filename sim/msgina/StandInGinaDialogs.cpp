@@ -10,6 +10,7 @@ extern "C" {
 
 #include <cstring>
 
+#include "sim/CriticalSectionLock.h"
 #include "sim/msgina/StandInGinaControl.h"
 #include "sim/msgina/StandInGinaDialogIds.h"
 
@@ -37,7 +38,6 @@ struct DialogState {
   HINSTANCE instance = nullptr;
   HANDLE hWlx = nullptr;
   PVOID table = nullptr;
-  bool dialogsOn = true;
   Account accounts[kMaxAccounts];
   int accountCount = 0;
   DialogSlot logon{SIM_GINA_LOGON_DIALOG, SIM_GINA_LOGON_NAME, SIM_GINA_LOGON_PASSWORD, {},
@@ -50,12 +50,8 @@ struct DialogState {
 
 DialogState dialogs;
 
-class Locked {
- public:
-  Locked() { EnterCriticalSection(&dialogs.lock); }
-  ~Locked() { LeaveCriticalSection(&dialogs.lock); }
-  Locked(const Locked&) = delete;
-  Locked& operator=(const Locked&) = delete;
+struct Locked : CriticalSectionLock {
+  Locked() : CriticalSectionLock(dialogs.lock) {}
 };
 
 DialogSlot* SlotOf(int templateId) {
@@ -219,7 +215,6 @@ void ResetDialogState() {
   Locked guard;
   dialogs.hWlx = nullptr;
   dialogs.table = nullptr;
-  dialogs.dialogsOn = true;
   SecureZeroMemory(dialogs.accounts, sizeof dialogs.accounts);
   dialogs.accountCount = 0;
   ClearRecords();
@@ -227,7 +222,7 @@ void ResetDialogState() {
 
 bool DialogsAvailable() {
   Locked guard;
-  return dialogs.dialogsOn && dialogs.table;
+  return dialogs.table != nullptr;
 }
 
 int RunLogonDialog() {
@@ -253,11 +248,6 @@ int RunSecurityOptionsDialog() {
 
 extern "C" {
 
-void SimGinaSetDialogs(int on) {
-  Locked guard;
-  dialogs.dialogsOn = on != 0;
-}
-
 void SimGinaSetAccount(const char* name, const char* password) {
   Locked guard;
   int index = 0;
@@ -269,12 +259,6 @@ void SimGinaSetAccount(const char* name, const char* password) {
   lstrcpynA(dialogs.accounts[index].password, password, kTextSize);
 }
 
-void SimGinaClearAccounts() {
-  Locked guard;
-  SecureZeroMemory(dialogs.accounts, sizeof dialogs.accounts);
-  dialogs.accountCount = 0;
-}
-
 int SimGinaLastDialog(int templateId, SimGinaDialogRecord* out) {
   Locked guard;
   const DialogSlot* slot = SlotOf(templateId);
@@ -284,11 +268,6 @@ int SimGinaLastDialog(int templateId, SimGinaDialogRecord* out) {
   }
   *out = slot->record;
   return 1;
-}
-
-void SimGinaResetDialogs() {
-  Locked guard;
-  ClearRecords();
 }
 
 }  // extern "C"

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "sim/CriticalSectionLock.h"
+
 namespace {
 
 constexpr int kMaxSide = 4096;
@@ -33,11 +35,8 @@ struct DisplayState {
 };
 DisplayState display;
 
-struct Locked {
-  Locked() { EnterCriticalSection(&display.lock); }
-  ~Locked() { LeaveCriticalSection(&display.lock); }
-  Locked(const Locked&) = delete;
-  Locked& operator=(const Locked&) = delete;
+struct Locked : CriticalSectionLock {
+  Locked() : CriticalSectionLock(display.lock) {}
 };
 
 struct Picture {

@@ -77,10 +77,6 @@ void ForceResult(EntryPoint entryPoint, int result) {
   InterlockedExchange(&records.forced[entryPoint], 1);
 }
 
-void ClearForcedResult(EntryPoint entryPoint) {
-  InterlockedExchange(&records.forced[entryPoint], 0);
-}
-
 void SetLibraryInitialised(bool initialised) {
   InterlockedExchange(&records.initialised, initialised ? 1 : 0);
 }

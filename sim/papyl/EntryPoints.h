@@ -35,7 +35,6 @@ UINT_PTR LastArgument(EntryPoint entryPoint, int position);
 // A test's chosen answer for an entry point; false while it behaves naturally.
 bool ForcedResult(EntryPoint entryPoint, int* result);
 void ForceResult(EntryPoint entryPoint, int result);
-void ClearForcedResult(EntryPoint entryPoint);
 
 void SetLibraryInitialised(bool initialised);
 bool LibraryInitialised();

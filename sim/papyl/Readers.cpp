@@ -14,6 +14,7 @@
 #include <map>
 #include <vector>
 
+#include "sim/CriticalSectionLock.h"
 #include "sim/papyl/FingerImages.h"
 
 namespace {
@@ -70,11 +71,8 @@ struct Layer {
 };
 Layer layer;
 
-struct Locked {
-  Locked() { EnterCriticalSection(&layer.lock); }
-  ~Locked() { LeaveCriticalSection(&layer.lock); }
-  Locked(const Locked&) = delete;
-  Locked& operator=(const Locked&) = delete;
+struct Locked : CriticalSectionLock {
+  Locked() : CriticalSectionLock(layer.lock) {}
 };
 
 Reader* Find(const char* sensorId) {

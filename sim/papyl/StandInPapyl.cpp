@@ -4,7 +4,10 @@
 // answers and look at what the library was asked.
 #include <windows.h>
 
+#include <vector>
+
 #include "sim/ArgumentWords.h"
+#include "sim/CriticalSectionLock.h"
 #include "sim/papyl/Display.h"
 #include "sim/papyl/EntryPoints.h"
 #include "sim/papyl/FingerImages.h"
@@ -33,10 +36,8 @@ struct ControlCanvas {
 ControlCanvas control;
 
 bool DrawForControl(int finger, int placement, unsigned char* pixels) {
-  EnterCriticalSection(&control.lock);
-  bool drawn = DrawFingerImage(control.canvas, finger, placement, pixels);
-  LeaveCriticalSection(&control.lock);
-  return drawn;
+  CriticalSectionLock guard(control.lock);
+  return DrawFingerImage(control.canvas, finger, placement, pixels);
 }
 
 int VerifyNaturally(const unsigned char* candidate, const unsigned char* reference, int* score,
@@ -172,11 +173,6 @@ void SimPapylSetResult(const char* exportedName, int result) {
   if (entryPoint >= 0) ForceResult(static_cast<EntryPoint>(entryPoint), result);
 }
 
-void SimPapylClearResult(const char* exportedName) {
-  int entryPoint = EntryPointNamed(exportedName);
-  if (entryPoint >= 0) ClearForcedResult(static_cast<EntryPoint>(entryPoint));
-}
-
 UINT_PTR SimPapylLastArgument(const char* exportedName, int position) {
   int entryPoint = EntryPointNamed(exportedName);
   return entryPoint < 0 ? 0 : LastArgument(static_cast<EntryPoint>(entryPoint), position);
@@ -209,14 +205,10 @@ int SimPapylFingerImage(int finger, int placement, unsigned char* pixels, int ca
 // The template _PxExtract@28 makes of that placement's image, with its answer (0; -1 for no such
 // placement or a null buffer; -2 when *size is short, and *size then says how much is needed).
 int SimPapylEnrolTemplate(int finger, int placement, unsigned char* buffer, int* size) {
-  static unsigned char pixels[kFingerImageBytes];  // guarded by the control canvas's lock
-  EnterCriticalSection(&control.lock);
-  int result = DrawFingerImage(control.canvas, finger, placement, pixels)
-                   ? ExtractTemplate(pixels, kFingerImageWidth, kFingerImageHeight,
-                                     kFingerImageResolution, buffer, size)
-                   : kBadImageArgument;
-  LeaveCriticalSection(&control.lock);
-  return result;
+  std::vector<unsigned char> pixels(kFingerImageBytes);
+  if (!DrawForControl(finger, placement, pixels.data())) return kBadImageArgument;
+  return ExtractTemplate(pixels.data(), kFingerImageWidth, kFingerImageHeight,
+                         kFingerImageResolution, buffer, size);
 }
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {

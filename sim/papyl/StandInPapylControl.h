@@ -9,7 +9,6 @@
 typedef void (*SimPapylResetFn)();
 typedef int (*SimPapylCallCountFn)(const char* exportedName);
 typedef void (*SimPapylSetResultFn)(const char* exportedName, int result);
-typedef void (*SimPapylClearResultFn)(const char* exportedName);
 typedef UINT_PTR (*SimPapylLastArgumentFn)(const char* exportedName, int position);
 typedef void (*SimPapylReaderFn)(const char* readerId);
 typedef void (*SimPapylPlaceFingerFn)(const char* readerId, int finger);
@@ -26,9 +25,8 @@ struct SimPapylControl {
   // records cleared, finalisation not waiting, the display making bitmaps, placements from 0.
   SimPapylResetFn Reset;
   SimPapylCallCountFn CallCount;  // -1 for a name that is not an entry point
-  // Forces an entry point's answer ("_PxVerify@16", ...); ClearResult restores its nature.
+  // Forces an entry point's answer ("_PxVerify@16", ...) until Reset.
   SimPapylSetResultFn SetResult;
-  SimPapylClearResultFn ClearResult;
   SimPapylLastArgumentFn LastArgument;  // of the latest call, by position from 0
 
   // Status 21 / 20 reach the status callback when the capture layer is initialised.
@@ -53,7 +51,6 @@ struct SimPapylControl {
   bool Bind(HMODULE standIn) {
     return Get(standIn, "SimPapylReset", Reset) && Get(standIn, "SimPapylCallCount", CallCount) &&
            Get(standIn, "SimPapylSetResult", SetResult) &&
-           Get(standIn, "SimPapylClearResult", ClearResult) &&
            Get(standIn, "SimPapylLastArgument", LastArgument) &&
            Get(standIn, "SimPapylPlugReader", PlugReader) &&
            Get(standIn, "SimPapylUnplugReader", UnplugReader) &&

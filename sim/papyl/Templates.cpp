@@ -93,9 +93,6 @@ int TemplateLength(const unsigned char* data) {
 
 bool ReadTemplate(const unsigned char* data, FeatureSet& features) {
   if (TemplateLength(data) == 0) return false;
-  features.width = Word(data + 6);
-  features.height = Word(data + 8);
-  features.resolution = Word(data + 10);
   features.count = Word(data + 12);
   const unsigned char* at = data + kTemplateHeaderBytes;
   for (int i = 0; i < features.count; ++i, at += kFeatureBytes)

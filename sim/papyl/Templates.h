@@ -24,7 +24,7 @@ struct Feature {
 };
 
 struct FeatureSet {
-  int width, height, resolution, count;
+  int count;
   Feature features[kMaxFeatures];
 };
 

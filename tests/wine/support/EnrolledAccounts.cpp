@@ -35,9 +35,7 @@ void EnrolledAccounts::Enrol(const std::string& name, LoginMode mode, int finger
 }
 
 void EnrolledAccounts::EnrolMode(const std::string& name, DWORD mode) {
-  StoredValue login = LoginValue(static_cast<LoginMode>(mode));
-  EXPECT_EQ(SetAccountValue(name.c_str(), login.name.c_str(), login.type, login.data.data(),
-                            login.data.size()),
+  EXPECT_EQ(SetAccountValues(name.c_str(), {LoginValue(static_cast<LoginMode>(mode))}),
             ERROR_SUCCESS);
 }
 

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "sim/host/DialogHands.h"
 #include "tests/wine/support/ImportHook.h"
 
 namespace {
@@ -99,21 +100,12 @@ LRESULT CALLBACK SpotBoxWindow(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-std::string WindowText(HWND window) {
-  char text[1024] = {};
-  DWORD_PTR copied = 0;
-  SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                      SMTO_NORMAL, 1000, &copied);
-  text[sizeof text - 1] = '\0';
-  return text;
-}
-
 BOOL CALLBACK CollectEdit(HWND child, LPARAM edits) {
   char className[16] = {};
   GetClassNameA(child, className, sizeof className);
   if (lstrcmpiA(className, "Edit") == 0)
     reinterpret_cast<std::vector<std::pair<int, std::string>>*>(edits)->emplace_back(
-        GetDlgCtrlID(child), WindowText(child));
+        GetDlgCtrlID(child), ControlText(child, 0, 1000));
   return TRUE;
 }
 

@@ -7,36 +7,25 @@
 #include <algorithm>
 #include <chrono>
 
+#include "sim/host/DialogHands.h"
 #include "sim/host/WinlogonHost.h"
 
 namespace {
 
-constexpr UINT kMessageTimeoutMs = 2000;
 constexpr DWORD kPollMs = 10;
 
 }  // namespace
 
 void DialogHandle::Type(int controlId, const std::string& text) const {
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutA(GetDlgItem(window_, controlId), WM_SETTEXT, 0,
-                      reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, kMessageTimeoutMs,
-                      &ignored);
+  TypeInto(window_, controlId, text);
 }
 
 void DialogHandle::Press(int buttonId) const {
   if (user_) user_->NotePressed(window_);
-  PostMessageA(window_, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(window_, buttonId)));
+  PressButton(window_, buttonId);
 }
 
-std::string DialogHandle::Text(int controlId) const {
-  char text[1024] = {};
-  DWORD_PTR copied = 0;
-  SendMessageTimeoutA(GetDlgItem(window_, controlId), WM_GETTEXT, sizeof text,
-                      reinterpret_cast<LPARAM>(text), SMTO_NORMAL, kMessageTimeoutMs, &copied);
-  text[sizeof text - 1] = '\0';
-  return text;
-}
+std::string DialogHandle::Text(int controlId) const { return ControlText(window_, controlId); }
 
 ScriptedUser::ScriptedUser(WinlogonHost& host, DWORD stepTimeoutMs)
     : host_(host), stepTimeoutMs_(stepTimeoutMs), thread_(&ScriptedUser::Run, this) {}

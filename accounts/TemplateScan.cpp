@@ -1,5 +1,6 @@
 #include "accounts/TemplateScan.h"
 
+#include <cstring>
 #include <new>
 
 #include "accounts/Registry.h"
@@ -9,11 +10,13 @@ namespace {
 
 bool Grow(TemplateScratch* scratch, DWORD size) {
   if (size <= scratch->capacity && scratch->data) return true;
-  BYTE* grown = new (std::nothrow) BYTE[size ? size : 1];
+  DWORD capacity = size > kTemplateRoom ? size : kTemplateRoom;
+  BYTE* grown = new (std::nothrow) BYTE[capacity]();
   if (!grown) return false;
   delete[] scratch->data;
   scratch->data = grown;
-  scratch->capacity = size ? size : 1;
+  scratch->capacity = capacity;
+  scratch->used = 0;
   return true;
 }
 
@@ -26,7 +29,11 @@ bool ReadValue(HKEY key, const char* name, TemplateScratch* scratch) {
     size = scratch->capacity;
     result = RegQueryValueExA(key, name, nullptr, nullptr, scratch->data, &size);
   }
-  return result == ERROR_SUCCESS;
+  if (result != ERROR_SUCCESS) return false;
+  // Nothing of the previous account's template may follow a shorter value.
+  if (scratch->used > size) memset(scratch->data + size, 0, scratch->used - size);
+  scratch->used = size;
+  return true;
 }
 
 }  // namespace
@@ -45,5 +52,5 @@ int ReadBothTemplates(const char* userName, TemplateScratch* first, TemplateScra
 
 void ReleaseScratch(TemplateScratch* scratch) {
   delete[] scratch->data;
-  *scratch = TemplateScratch{nullptr, 0};
+  *scratch = TemplateScratch{nullptr, 0, 0};
 }

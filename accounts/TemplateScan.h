@@ -5,10 +5,16 @@
 
 #include <windows.h>
 
+// The library is handed templates without their sizes and reads as far as a template's own
+// header says, up to a whole template: so every buffer holds at least this much, zero beyond the
+// value's bytes, however short the stored value.
+constexpr DWORD kTemplateRoom = 10000;
+
 // A reusable buffer; capacity is 0 while there is none.
 struct TemplateScratch {
   BYTE* data;
   DWORD capacity;
+  DWORD used;  // bytes of the last value; all beyond are zero
 };
 
 // Template1 into first and Template2 into second. Returns 0; -7 when the account's key cannot be

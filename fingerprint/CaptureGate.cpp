@@ -1,5 +1,6 @@
-// Callbacks run on the library's threads while Winlogon's thread may stop capture at any moment.
-// Plain interlocked words keep this to what Windows 2000 has, and work before any set-up.
+// Callbacks run on the library's threads while Winlogon's thread may stop capture, or begin the
+// next notice, at any moment. Plain interlocked words keep this to what Windows 2000 has, and
+// work before any set-up. Nothing here makes a library thread wait for Winlogon's thread.
 #include "fingerprint/CaptureGate.h"
 
 #include "gina/GinaState.h"
@@ -7,88 +8,166 @@
 namespace {
 
 // Long enough for a callback to leave its library call; short enough that Winlogon never waits
-// noticeably: every wait inside a callback ends early when the gate closes.
+// noticeably: every wait inside a callback ends early when the gate closes. Measured with the
+// clock: a Sleep lasts a whole timer tick (15.6 ms by default), whatever it was asked.
 constexpr DWORD kStopWaitMilliseconds = 3000;
 constexpr DWORD kPollMilliseconds = 10;
 
+// A box slot taken by a callback whose box thread has not started yet.
+constexpr DWORD kClaimedSlot = ~DWORD{0};
+
 CaptureGate& Gate() { return GinaState.gate; }
 
-BOOL CALLBACK CloseMessageBox(HWND window, LPARAM) {
-  char className[16] = {};
-  GetClassNameA(window, className, sizeof className);
-  if (lstrcmpA(className, "#32770") == 0) PostMessageA(window, WM_COMMAND, IDOK, 0);
-  return TRUE;
-}
-
+// A message box's modal loop ends when its thread is told to quit; the box threads are ours and
+// end with their box.
 void CloseOpenMessageBoxes() {
   for (volatile DWORD& thread : Gate().boxThreads)
-    if (thread) EnumThreadWindows(thread, CloseMessageBox, 0);
-}
-
-// Lets a callback blocked in SendMessage to one of this thread's windows go on.
-void ServeSentMessages() {
-  MSG msg;
-  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    if (thread && thread != kClaimedSlot) PostThreadMessageA(thread, WM_QUIT, 0, 0);
 }
 
 volatile DWORD* ClaimBoxSlot() {
   for (volatile DWORD& slot : Gate().boxThreads)
     if (InterlockedCompareExchange(reinterpret_cast<volatile LONG*>(&slot),
-                                   static_cast<LONG>(GetCurrentThreadId()), 0) == 0)
+                                   static_cast<LONG>(kClaimedSlot), 0) == 0)
       return &slot;
   return nullptr;
 }
 
+void SetSlot(volatile DWORD* slot, DWORD value) {
+  InterlockedExchange(reinterpret_cast<volatile LONG*>(slot), static_cast<LONG>(value));
+}
+
+void AdvanceSession() {
+  // Zero is no session, so a wrapped counter skips it.
+  if (InterlockedIncrement(&Gate().session) == kNoSession) InterlockedIncrement(&Gate().session);
+}
+
+// What a box thread shows; it lives on the stack of the callback that waits for the box.
+struct BoxOrder {
+  MessageId text;
+  UINT style;
+  HDESK desktop;
+  CaptureTicket ticket;
+  HANDLE started;
+};
+
+void OpenBox(const BoxOrder& order) {
+  if (GateOpenFor(order.ticket))
+    MessageBoxA(nullptr, MessageText(order.text), MessageText(MsgFingerprintCaption), order.style);
+}
+
+// A thread of our own has no window yet, so it can always move to the notice's desktop, which a
+// library's thread (on the Default desktop, perhaps with windows there) may not.
+DWORD WINAPI RunBox(LPVOID parameter) {
+  BoxOrder& order = *static_cast<BoxOrder*>(parameter);
+  if (order.desktop) SetThreadDesktop(order.desktop);
+  SetEvent(order.started);
+  OpenBox(order);
+  return 0;
+}
+
+// Starts the box's thread and waits until it runs: threads are started one at a time.
+HANDLE StartBoxThread(BoxOrder* order, DWORD* threadId) {
+  order->started = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (!order->started) return nullptr;
+  LockAlways(&Gate().boxStartLock);
+  HANDLE thread = CreateThread(nullptr, 0, RunBox, order, 0, threadId);
+  if (thread) WaitForSingleObject(order->started, INFINITE);
+  Unlock(&Gate().boxStartLock);
+  CloseHandle(order->started);
+  return thread;
+}
+
 }  // namespace
 
-void OpenCaptureGate() { InterlockedExchange(&Gate().open, 1); }
+void BeginNoticeSession() { AdvanceSession(); }
 
-bool CaptureGateOpen() { return Gate().open != 0; }
+void AttachNotice(HWND notice) {
+  Gate().desktop = GetThreadDesktop(GetCurrentThreadId());
+  LockAlways(&Gate().postLock);
+  Gate().notice = notice;
+  Unlock(&Gate().postLock);
+}
+
+void ForgetNotice(HWND notice) {
+  LockAlways(&Gate().postLock);
+  if (Gate().notice == notice) Gate().notice = nullptr;
+  Unlock(&Gate().postLock);
+}
+
+void OpenCaptureGate() {
+  AdvanceSession();
+  InterlockedExchange(&Gate().open, 1);
+}
 
 void CloseCaptureGate() {
   InterlockedExchange(&Gate().open, 0);
   // A match being recorded finishes whole (with its SAS) before Winlogon moves on.
-  while (InterlockedCompareExchange(&Gate().recordLock, 1, 0) != 0) Sleep(1);
+  LockAlways(&Gate().recordLock);
   Unlock(&Gate().recordLock);
-  for (DWORD waited = 0; Gate().callbacksInFlight > 0 && waited < kStopWaitMilliseconds;
-       waited += kPollMilliseconds) {
+  DWORD start = GetTickCount();
+  while (Gate().callbacksInFlight > 0 && GetTickCount() - start < kStopWaitMilliseconds) {
     CloseOpenMessageBoxes();
-    ServeSentMessages();
     Sleep(kPollMilliseconds);
   }
 }
 
-bool EnterCallback() {
+CaptureTicket EnterCallback() {
   InterlockedIncrement(&Gate().callbacksInFlight);
-  if (CaptureGateOpen() && GinaState.library) return true;
+  CaptureTicket ticket = Gate().session;
+  if (GateOpenFor(ticket) && GinaState.library) return ticket;
   InterlockedDecrement(&Gate().callbacksInFlight);
-  return false;
+  return kNoSession;
 }
 
 void LeaveCallback() { InterlockedDecrement(&Gate().callbacksInFlight); }
 
-bool LockWhileOpen(volatile LONG* lock) {
+bool GateOpenFor(CaptureTicket ticket) {
+  return ticket != kNoSession && Gate().open != 0 && Gate().session == ticket;
+}
+
+bool LockWhileOpen(volatile LONG* lock, CaptureTicket ticket) {
   while (InterlockedCompareExchange(lock, 1, 0) != 0) {
-    if (!CaptureGateOpen()) return false;
+    if (!GateOpenFor(ticket)) return false;
     Sleep(1);
   }
-  if (CaptureGateOpen()) return true;
+  if (GateOpenFor(ticket)) return true;
   Unlock(lock);
   return false;
 }
 
-void Unlock(volatile LONG* lock) { InterlockedExchange(lock, 0); }
-
-bool PauseWhileOpen(DWORD milliseconds) {
-  for (DWORD slept = 0; slept < milliseconds && CaptureGateOpen(); slept += kPollMilliseconds)
-    Sleep(kPollMilliseconds);
-  return CaptureGateOpen();
+void LockAlways(volatile LONG* lock) {
+  while (InterlockedCompareExchange(lock, 1, 0) != 0) Sleep(1);
 }
 
-void ShowCaptureMessage(MessageId text, UINT style) {
+void Unlock(volatile LONG* lock) { InterlockedExchange(lock, 0); }
+
+bool PauseWhileOpen(DWORD milliseconds, CaptureTicket ticket) {
+  DWORD start = GetTickCount();
+  while (GateOpenFor(ticket) && GetTickCount() - start < milliseconds) Sleep(kPollMilliseconds);
+  return GateOpenFor(ticket);
+}
+
+bool PostToNotice(CaptureTicket ticket, UINT message, WPARAM wParam, LPARAM lParam) {
+  LockAlways(&Gate().postLock);
+  bool posted = GateOpenFor(ticket) && Gate().notice &&
+                PostMessageA(Gate().notice, message, wParam, lParam);
+  Unlock(&Gate().postLock);
+  return posted;
+}
+
+void ShowCaptureMessage(MessageId text, UINT style, CaptureTicket ticket) {
   volatile DWORD* slot = ClaimBoxSlot();
   if (!slot) return;
-  if (CaptureGateOpen())
-    MessageBoxA(nullptr, MessageText(text), MessageText(MsgFingerprintCaption), style);
-  InterlockedExchange(reinterpret_cast<volatile LONG*>(slot), 0);
+  BoxOrder order{text, style, Gate().desktop, ticket, nullptr};
+  DWORD boxThread = 0;
+  // Without a thread of our own the box could only open on the library thread's desktop, where
+  // nobody would see it: it is left out.
+  HANDLE thread = StartBoxThread(&order, &boxThread);
+  if (thread) {
+    SetSlot(slot, boxThread);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+  }
+  SetSlot(slot, 0);
 }

@@ -5,10 +5,9 @@
 #include "fingerprint/CaptureGate.h"
 #include "fingerprint/FingerImage.h"
 #include "fingerprint/FingerprintLibrary.h"
-#include "fingerprint/SensorPicture.h"
+#include "fingerprint/NoticeMail.h"
 #include "gina/GinaState.h"
 #include "resources/MessageCatalogue.h"
-#include "resources/ResourceIds.h"
 
 namespace {
 
@@ -16,32 +15,21 @@ void ShowLibraryFailure(MessageId text) {
   MessageBoxA(nullptr, MessageText(text), MessageText(MsgFingerprintCaption), MB_ICONERROR);
 }
 
-void SetNoticeLines(MessageId first, MessageId second) {
-  SetDlgItemTextA(GinaState.noticeWindow, IDC_FINGERPRINT, MessageText(first));
-  SetDlgItemTextA(GinaState.noticeWindow, IDC_CTRL_ALT_DEL, MessageText(second));
-}
-
 // The library reports its file-reading pseudo reader under this id; it is no reader.
 bool IsFileReader(const char* sensorId) { return std::strcmp(sensorId, "File") == 0; }
 
-void ReaderUnplugged(const char* sensorId) {
+void ReaderUnplugged(const char* sensorId, CaptureTicket ticket) {
   GinaState.library->PxCapStopCapture(sensorId);
-  ShowReaderState(true);
-  ShowCaptureMessage(MsgSensorUnplugged, MB_ICONERROR);
+  PostReaderState(true, ticket);
+  ShowCaptureMessage(MsgSensorUnplugged, MB_ICONERROR, ticket);
 }
 
-void ReaderPlugged(const char* sensorId) {
+void ReaderPlugged(const char* sensorId, CaptureTicket ticket) {
   GinaState.library->PxCapStartCapture(sensorId, OnFingerEvent, OnFingerImage);
-  ShowReaderState(false);
+  PostReaderState(false, ticket);
 }
 
 }  // namespace
-
-void ShowReaderState(bool waiting) {
-  ShowNoticePicture(LoadSensorPicture(waiting));
-  SetNoticeLines(waiting ? MsgWaitingForSensor : MsgTouchSensor,
-                 waiting ? MsgPressCtrlAltDel : MsgOrPressCtrlAltDel);
-}
 
 int StartFingerprintCapture() {
   if (GinaState.captureRunning) return 0;
@@ -78,9 +66,10 @@ void StopFingerprintCapture() {
 
 void WINAPI OnSensorStatus(const char* sensorId, int event) {
   if (!sensorId || IsFileReader(sensorId)) return;
-  if (!EnterCallback()) return;
-  if (event == SensorUnplugged) ReaderUnplugged(sensorId);
-  if (event == SensorPlugged) ReaderPlugged(sensorId);
+  CaptureTicket ticket = EnterCallback();
+  if (ticket == kNoSession) return;
+  if (event == SensorUnplugged) ReaderUnplugged(sensorId, ticket);
+  if (event == SensorPlugged) ReaderPlugged(sensorId, ticket);
   LeaveCallback();
 }
 

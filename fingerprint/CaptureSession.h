@@ -13,9 +13,6 @@ int StartFingerprintCapture();
 // Ends capture: no callback acts after this returns. Does nothing when capture is not running.
 void StopFingerprintCapture();
 
-// The notice's lines and picture for the reader's state: waited for, or plugged in.
-void ShowReaderState(bool waiting);
-
 // The library's status and finger-event callbacks.
 void WINAPI OnSensorStatus(const char* sensorId, int event);
 void WINAPI OnFingerEvent(const char* sensorId, int event);

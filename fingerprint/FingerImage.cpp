@@ -13,6 +13,7 @@ extern "C" {
 #include "fingerprint/FingerprintLibrary.h"
 #include "fingerprint/Identification.h"
 #include "fingerprint/PictureScaling.h"
+#include "fingerprint/NoticeMail.h"
 #include "fingerprint/SensorPicture.h"
 #include "gina/GinaState.h"
 
@@ -31,14 +32,26 @@ struct FingerImage {
   int resolution;
 };
 
+// Zeroed, so that a failed extraction hands the drawing call no stale bytes.
 TemplateBuffer* NewExtractionBuffer() {
   auto* record = new (std::nothrow) TemplateBuffer{nullptr, kTemplateCapacity};
-  if (record) record->data = new (std::nothrow) BYTE[kTemplateCapacity];
+  if (record) record->data = new (std::nothrow) BYTE[kTemplateCapacity]();
   if (record && !record->data) {
     delete record;
     record = nullptr;
   }
   return record;
+}
+
+// The library reads a template as far as the template's own header says, never knowing the
+// value's size: a short stored value goes to it in a buffer as big as any template, zero beyond
+// the stored bytes.
+BYTE* RoomyCopy(const TemplateBuffer* stored) {
+  DWORD size = stored->size > 0 ? static_cast<DWORD>(stored->size) : 0;
+  DWORD room = size > kTemplateCapacity ? size : kTemplateCapacity;
+  BYTE* copy = new (std::nothrow) BYTE[room]();
+  if (copy && size) std::memcpy(copy, stored->data, size);
+  return copy;
 }
 
 // The image drawn by the library, with its features (and with the last match on context 0),
@@ -58,12 +71,18 @@ HBITMAP DrawFinger(const TemplateBuffer* extracted, const FingerImage& image, in
   return scaled;
 }
 
+// The notice takes its own copy of a picture, so the callback can show the same one again.
+void PostCopy(HBITMAP picture, CaptureTicket ticket) {
+  HANDLE copy = CopyImage(picture, IMAGE_BITMAP, 0, 0, 0);
+  if (copy) PostNoticePicture(static_cast<HBITMAP>(copy), ticket);
+}
+
 size_t TextLength(const char* text) { return text ? std::strlen(text) : kTextFieldSize; }
 
-// Writes the outcome of one image, unless capture has stopped or an earlier image matched. A name
-// or password that does not fit its field is never cut to fit: that counts as no match.
-bool RecordOutcome(const char* name, const char* password) {
-  if (!LockWhileOpen(&GinaState.gate.recordLock)) return false;
+// Writes the outcome of one image, unless its session has ended or an earlier image matched. A
+// name or password that does not fit its field is never cut to fit: that counts as no match.
+bool RecordOutcome(const char* name, const char* password, CaptureTicket ticket) {
+  if (!LockWhileOpen(&GinaState.gate.recordLock, ticket)) return false;
   bool matched = false;
   if (!GinaState.fingerprintMatched) {
     WipeTextField(GinaState.candidateUser);
@@ -78,69 +97,71 @@ bool RecordOutcome(const char* name, const char* password) {
 }
 
 // Identifies the template and records the outcome; true when this image matched an account.
-bool Identify(const TemplateBuffer* extracted) {
+bool Identify(const TemplateBuffer* extracted, CaptureTicket ticket) {
   char* name = nullptr;
-  if (IdentifyFingerprint(extracted, &name) != 0) {
-    RecordOutcome(nullptr, nullptr);
+  if (IdentifyFingerprint(extracted, &name, ticket) != 0) {
+    RecordOutcome(nullptr, nullptr, ticket);
     return false;
   }
   char* password = nullptr;
   if (ReadPassword(name, &password) != 0) password = nullptr;
-  bool matched = RecordOutcome(name, password);
+  bool matched = RecordOutcome(name, password, ticket);
   ReleasePassword(password);
   ReleaseUserName(name);
   return matched;
 }
 
-// The image with the matched account's features, blinking against the plain one (when it is
-// shown) with short beeps, and left showing. Without Template1 of the account there is no match
-// picture. A notice that closes meanwhile deletes what it shows; the other picture is ours.
-void ShowMatch(const TemplateBuffer* extracted, const FingerImage& image, HBITMAP plain) {
+// Verifies against the matched account's Template1 again, which leaves the match on context 0
+// for the drawing; false without that template.
+bool VerifyForPicture(const TemplateBuffer* extracted, CaptureTicket ticket) {
   TemplateBuffer* reference = nullptr;
   bool read = ReadTemplate(GinaState.candidateUser, &reference, 1) == 0 && reference->data;
-  if (read) {
-    int score = 0;
-    GinaState.library->PxVerify(extracted->data, reference->data, &score, 0);
-  }
+  BYTE* roomy = read ? RoomyCopy(reference) : nullptr;
   ReleaseTemplate(reference);
-  HBITMAP match = read && CaptureGateOpen() ? DrawFinger(extracted, image, kDrawWithLastMatch)
-                                            : nullptr;
-  if (!match) return;
-  HBITMAP shown = plain;
-  HBITMAP previous;
-  for (int blink = 0; blink < kBlinks && CaptureGateOpen(); ++blink) {
-    if (plain && !SwapNoticePicture(plain, &previous)) break;
-    if (plain) shown = plain;
-    Beep(800, 40);
-    if (!SwapNoticePicture(match, &previous)) break;
-    shown = match;
-    Sleep(40);
+  if (roomy && GateOpenFor(ticket)) {
+    int score = 0;
+    GinaState.library->PxVerify(extracted->data, roomy, &score, 0);
   }
-  if (shown != match && !SwapNoticePicture(match, &previous)) {
-    DeleteObject(match);
-    return;
-  }
-  if (plain) DeleteObject(plain);
+  bool verified = roomy != nullptr;
+  delete[] roomy;
+  return verified;
 }
 
-void RaiseSas() {
-  if (!LockWhileOpen(&GinaState.gate.recordLock)) return;
+// The image with the matched account's features, blinking against the plain one (when there is
+// one) with short beeps, and left showing.
+void ShowMatch(const TemplateBuffer* extracted, const FingerImage& image, HBITMAP plain,
+               CaptureTicket ticket) {
+  if (!VerifyForPicture(extracted, ticket) || !GateOpenFor(ticket)) return;
+  HBITMAP match = DrawFinger(extracted, image, kDrawWithLastMatch);
+  if (!match) return;
+  for (int blink = 0; blink < kBlinks && GateOpenFor(ticket); ++blink) {
+    if (plain) PostCopy(plain, ticket);
+    Beep(800, 40);
+    PostCopy(match, ticket);
+    Sleep(40);
+  }
+  DeleteObject(match);
+}
+
+void RaiseSas(CaptureTicket ticket) {
+  if (!LockWhileOpen(&GinaState.gate.recordLock, ticket)) return;
   auto* winlogon = static_cast<PWLX_DISPATCH_VERSION_1_0>(GinaState.winlogonFunctions);
   if (winlogon && winlogon->WlxSasNotify)
     winlogon->WlxSasNotify(GinaState.hWlx, WLX_SAS_TYPE_CTRL_ALT_DEL);
   Unlock(&GinaState.gate.recordLock);
 }
 
-void ReportNoMatch() {
-  ShowCaptureMessage(MsgFingerprintNotFound, MB_ICONWARNING);
-  if (CaptureGateOpen()) ShowNoticePicture(LoadSensorPicture(false));
+void ReportNoMatch(CaptureTicket ticket) {
+  ShowCaptureMessage(MsgFingerprintNotFound, MB_ICONWARNING, ticket);
+  if (GateOpenFor(ticket)) PostNoticePicture(LoadSensorPicture(false), ticket);
 }
 
 // Everything but the message box runs under the image lock: the library keeps one match for its
-// display, so two readers' images are handled one after the other.
-void HandleImage(const FingerImage& image) {
+// display, so two readers' images are handled one after the other. Every library call is made
+// while the callback's session is still the open one.
+void HandleImage(const FingerImage& image, CaptureTicket ticket) {
   if (GinaState.fingerprintMatched) return;
-  if (!LockWhileOpen(&GinaState.gate.imageLock)) return;
+  if (!LockWhileOpen(&GinaState.gate.imageLock, ticket)) return;
   TemplateBuffer* extracted = NewExtractionBuffer();
   bool matched = false;
   bool stopped = !extracted;
@@ -148,26 +169,28 @@ void HandleImage(const FingerImage& image) {
     int extraction = GinaState.library->PxExtract(image.pixels, image.width, image.height,
                                                   image.resolution, extracted->data,
                                                   &extracted->size, 0);
-    HBITMAP plain = DrawFinger(extracted, image, kDrawAlone);
-    if (plain && !ShowNoticePicture(plain)) plain = nullptr;
-    stopped = !PauseWhileOpen(500);
-    if (!stopped && extraction >= 0) matched = Identify(extracted);
-    if (matched) ShowMatch(extracted, image, plain);
+    HBITMAP plain = GateOpenFor(ticket) ? DrawFinger(extracted, image, kDrawAlone) : nullptr;
+    if (plain) PostCopy(plain, ticket);
+    stopped = !PauseWhileOpen(500, ticket);
+    if (!stopped && extraction >= 0) matched = Identify(extracted, ticket);
+    if (matched) ShowMatch(extracted, image, plain, ticket);
+    if (plain) DeleteObject(plain);
   }
   ReleaseTemplate(extracted);
   Unlock(&GinaState.gate.imageLock);
-  if (stopped || !CaptureGateOpen()) return;
+  if (stopped || !GateOpenFor(ticket)) return;
   if (matched)
-    RaiseSas();
+    RaiseSas(ticket);
   else if (!GinaState.fingerprintMatched)
-    ReportNoMatch();
+    ReportNoMatch(ticket);
 }
 
 }  // namespace
 
 void WINAPI OnFingerImage(const char*, int width, int height, const unsigned char* pixels,
                           int resolution) {
-  if (!EnterCallback()) return;
-  HandleImage(FingerImage{width, height, pixels, resolution});
+  CaptureTicket ticket = EnterCallback();
+  if (ticket == kNoSession) return;
+  HandleImage(FingerImage{width, height, pixels, resolution}, ticket);
   LeaveCallback();
 }

@@ -42,13 +42,14 @@ char* CopyName(const char* name) {
 
 // The best account's index; -1 when none matched or capture stopped, -3 when an account cannot
 // be read.
-int BestAccount(const TemplateBuffer* candidate, char** names, int32_t count) {
-  TemplateScratch first{nullptr, 0}, second{nullptr, 0};
+int BestAccount(const TemplateBuffer* candidate, char** names, int32_t count,
+                CaptureTicket ticket) {
+  TemplateScratch first{nullptr, 0, 0}, second{nullptr, 0, 0};
   int best = -1;
   int bestScore = kNoMatchScore;
   for (int32_t i = 0; i < count && best != kUnreadableAccount; ++i) {
     int score = kNoMatchScore;
-    if (!CaptureGateOpen()) {
+    if (!GateOpenFor(ticket)) {
       best = -1;
       break;
     }
@@ -66,13 +67,13 @@ int BestAccount(const TemplateBuffer* candidate, char** names, int32_t count) {
 
 }  // namespace
 
-int IdentifyFingerprint(const TemplateBuffer* candidate, char** userName) {
+int IdentifyFingerprint(const TemplateBuffer* candidate, char** userName, CaptureTicket ticket) {
   if (!GinaState.library) return kNoAccount;
   char** names = nullptr;
   int32_t count = 0;
   if (EnumerateSubkeys(kStoreParentPath, kStoreKeyName, &names, &count) != 0) return kNoList;
 
-  int best = BestAccount(candidate, names, count);
+  int best = BestAccount(candidate, names, count, ticket);
   int result = 0;
   if (best == kUnreadableAccount) {
     result = kUnreadableAccount;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "accounts/AccountStore.h"
+#include "fingerprint/CaptureGate.h"
 
 // Score of a template that does not match.
 constexpr int kNoMatchScore = -1;
@@ -10,6 +11,6 @@ constexpr int kNoMatchScore = -1;
 // with ReleaseUserName); -7 when there is no library or no account scored above -1 (*userName
 // null in the latter case); -2 when the accounts cannot be listed; -3 when a listed account's key,
 // Template1 or Template2 cannot be read. Ties go to the account listed first. A search that
-// capture stopping interrupts answers -7.
-int IdentifyFingerprint(const TemplateBuffer* candidate, char** userName);
+// the end of the ticket's capture session interrupts answers -7.
+int IdentifyFingerprint(const TemplateBuffer* candidate, char** userName, CaptureTicket ticket);
 void ReleaseUserName(char* userName);

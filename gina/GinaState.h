@@ -11,14 +11,20 @@ extern "C" {
 
 class FingerprintLibrary;
 
-// The library calls the module back on threads of its own. Stopping capture closes the gate:
-// callbacks that arrive later return at once, and those in flight finish or give up quickly.
+// The library calls the module back on threads of its own. Each notice begins a session of
+// the gate; stopping capture closes it: callbacks that arrive later, or that entered under an
+// earlier session, return at once, and those in flight finish or give up quickly.
 struct CaptureGate {
-  volatile LONG open;               // callbacks may act
+  volatile LONG open;               // callbacks of the current session may act
+  volatile LONG session;            // advanced by each notice and each capture start
   volatile LONG callbacksInFlight;  // callbacks that got past the gate and have not left
   volatile LONG imageLock;          // one finger image is handled at a time
   volatile LONG recordLock;         // a match is recorded and announced whole, or not at all
-  volatile DWORD boxThreads[8];     // library threads showing one of our message boxes now
+  volatile LONG postLock;           // a post to the notice and the notice's end exclude each other
+  volatile LONG boxStartLock;       // box threads start one at a time
+  HWND notice;                      // where callbacks post what the notice should show
+  HDESK desktop;                    // the notice thread's desktop, where boxes open
+  volatile DWORD boxThreads[8];     // threads showing one of our message boxes now
 };
 
 // Every user name and password the module holds lives in a field of this size, NUL included.

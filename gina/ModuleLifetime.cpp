@@ -7,6 +7,7 @@
 #include <new>
 
 #include "accounts/Registry.h"
+#include "fingerprint/CaptureGate.h"
 #include "fingerprint/FingerprintLibrary.h"
 #include "gina/GinaState.h"
 #include "resources/Language.h"
@@ -59,6 +60,10 @@ void DetachModule(bool processEnding) {
   // When the process is ending, the library has already been detached and its threads are gone:
   // calling into it could crash or hang the ending process, and the system frees everything.
   if (!library || processEnding) return;
+  // A host that unloads its GINA while capture runs: callbacks are stopped as at any SAS, so none
+  // is left running in code that is about to go.
+  CloseCaptureGate();
+  GinaState.captureRunning = false;
   library->PxCapFinalize();
   library->PxFinalize();
   library->Unload();

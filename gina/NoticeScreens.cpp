@@ -1,7 +1,8 @@
 #include "gina/NoticeScreens.h"
 
 #include "fingerprint/CaptureSession.h"
-#include "fingerprint/SensorPicture.h"
+#include "fingerprint/CaptureGate.h"
+#include "fingerprint/NoticeMail.h"
 #include "gina/DialogHook.h"
 #include "gina/GinaState.h"
 #include "resources/MessageCatalogue.h"
@@ -11,17 +12,28 @@ namespace {
 
 constexpr int kJoinedLineSize = 1024;
 
-void ShowNotice(int templateId, DLGPROC proc) {
+// Forgets every earlier match under the lock that records one, after which callbacks of earlier
+// notices can record nothing.
+void ForgetMatch() {
+  LockAlways(&GinaState.gate.recordLock);
+  BeginNoticeSession();
   WipeTextField(GinaState.candidateUser);
   WipeTextField(GinaState.candidatePassword);
   GinaState.fingerprintMatched = false;
+  Unlock(&GinaState.gate.recordLock);
+}
+
+void ShowNotice(int templateId, DLGPROC proc) {
+  ForgetMatch();
   HookedDialogBoxParam(GinaState.hWlx, GinaState.moduleInstance, MAKEINTRESOURCEW(templateId),
                        nullptr, proc, 0);
 }
 
 // The lines and picture of the reader's state, then capture (which reports its own failures).
-void StartNotice() {
-  ShowReaderState(!GinaState.captureRunning);
+void StartNotice(HWND notice) {
+  GinaState.noticeWindow = notice;
+  AttachNotice(notice);
+  ShowReaderState(notice, !GinaState.captureRunning);
   StartFingerprintCapture();
 }
 
@@ -42,14 +54,12 @@ void ShowSasNotice() { ShowNotice(IDD_SAS_NOTICE, SasNoticeDialogProc); }
 
 void ShowLockedNotice() { ShowNotice(IDD_LOCKED_NOTICE, LockedNoticeDialogProc); }
 
-// Both notices return 0 for every message: Winlogon ends them when a SAS arrives. A closing
-// notice deletes the picture it shows.
-INT_PTR CALLBACK SasNoticeDialogProc(HWND hwnd, UINT msg, WPARAM, LPARAM) {
-  if (msg == WM_INITDIALOG) {
-    GinaState.noticeWindow = hwnd;
-    StartNotice();
-  }
-  if (msg == WM_DESTROY) ReleaseNoticePicture(hwnd);
+// Both notices return 0 for every message: Winlogon ends them when a SAS arrives. While up,
+// they show what capture posts them; a closing notice deletes every picture it was given.
+INT_PTR CALLBACK SasNoticeDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_INITDIALOG) StartNotice(hwnd);
+  ApplyNoticeMail(hwnd, msg, wParam, lParam);
+  if (msg == WM_DESTROY) EndNoticeMail(hwnd);
   return 0;
 }
 

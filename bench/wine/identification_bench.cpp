@@ -123,6 +123,7 @@ int main() {
   }
   GinaState.library->PxInitialize();
   OpenCaptureGate();
+  CaptureTicket ticket = EnterCallback();
 
   std::printf("%6s %14s %14s %14s %10s\n", "N", "identify ms", "reads ms", "verifies ms",
               "ratio");
@@ -138,7 +139,7 @@ int main() {
     int found = -1;
     double identify = MedianMs([&] {
       char* name = nullptr;
-      found = IdentifyFingerprint(&candidate, &name);
+      found = IdentifyFingerprint(&candidate, &name, ticket);
       ReleaseUserName(name);
     });
     double reads = MedianMs([&] { ReadTemplatesBare(count); });

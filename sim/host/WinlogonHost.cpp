@@ -9,6 +9,9 @@ constexpr const char kFrameProperty[] = "WinlogonHostFrame";
 // The input-timeout timer of a dialog; far from the small numbers dialog procedures use.
 constexpr UINT_PTR kInputTimeoutTimer = 0x574C5854;
 
+// Posted by SettleDialog; the frame answers it without passing it on.
+constexpr UINT kSettleMessage = WM_APP + 0x3A5;
+
 // The frame of a dialog that is being created, for the messages that come before WM_INITDIALOG.
 thread_local void* creatingFrame = nullptr;
 
@@ -167,6 +170,15 @@ HWND WinlogonHost::ActiveDialog() const {
   return frames_.empty() ? nullptr : frames_.back()->hwnd;
 }
 
+bool WinlogonHost::SettleDialog(DWORD timeoutMs) {
+  std::unique_lock<std::mutex> guard(lock_);
+  if (frames_.empty() || !frames_.back()->hwnd) return false;
+  WPARAM mark = ++settleMarks_;
+  if (!PostMessageW(frames_.back()->hwnd, kSettleMessage, mark, 0)) return false;
+  return settled_.wait_for(guard, std::chrono::milliseconds(timeoutMs),
+                           [&] { return settledMark_ >= mark; });
+}
+
 int WinlogonHost::RunDialog(HANDLE hInst, LPWSTR lpszTemplate, HWND owner, DLGPROC proc,
                             LPARAM param) {
   Frame frame{this, proc, param, nullptr};
@@ -222,6 +234,12 @@ INT_PTR CALLBACK WinlogonHost::FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
   if (msg == WM_TIMER && wParam == kInputTimeoutTimer) {
     KillTimer(hwnd, kInputTimeoutTimer);
     EndDialog(hwnd, WLX_DLG_INPUT_TIMEOUT);
+    return TRUE;
+  }
+  if (msg == kSettleMessage) {
+    std::lock_guard<std::mutex> guard(frame->host->lock_);
+    frame->host->settledMark_ = wParam;
+    frame->host->settled_.notify_all();
     return TRUE;
   }
   if (msg == WM_NCDESTROY) RemovePropA(hwnd, kFrameProperty);

@@ -56,6 +56,10 @@ class WinlogonHost {
 
   // The window of the innermost dialog that is up, or null.
   HWND ActiveDialog() const;
+  // Waits until the innermost dialog has handled every message posted to it before this call
+  // (what other threads post to a dialog is applied after the messages sent to it); false when
+  // no dialog is up or after timeoutMs.
+  bool SettleDialog(DWORD timeoutMs = 5000);
 
   // The workstation, driven on the calling thread (Winlogon's one thread). Each step starts in
   // the state it names and answers the GINA's SAS action.
@@ -99,6 +103,8 @@ class WinlogonHost {
   DWORD sasThatEndedDialog_ = 0;
   DWORD lastNoticeSas_ = 0;
   DWORD dialogTimeoutMs_ = 15000;
+  std::condition_variable settled_;
+  WPARAM settleMarks_ = 0, settledMark_ = 0;
   Workstation state_ = Workstation::LoggedOut;
   friend struct HostDispatch;
 };

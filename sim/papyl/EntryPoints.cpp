@@ -56,7 +56,7 @@ void RecordCall(EntryPoint entryPoint, const UINT_PTR* words, int count) {
   for (int a = 0; a < count && a < kMaxRecordedArguments; ++a)
     records.lastArguments[entryPoint][a] = words[a];
   bool tooEarlyOrLate = NeedsInitialisedLibrary(entryPoint) && !LibraryInitialised();
-  if (tooEarlyOrLate || OnLibraryThreadAfterCaptureEnd()) InterlockedIncrement(&records.lateCalls);
+  if (tooEarlyOrLate || InCallbackOfEndedLayer()) InterlockedIncrement(&records.lateCalls);
 }
 
 int CallCount(EntryPoint entryPoint) { return Valid(entryPoint) ? records.calls[entryPoint] : -1; }

@@ -49,6 +49,7 @@ struct Reader {
   std::deque<Event> queue;
   bool busy = false;  // an event is out of the queue and not finished yet
   bool inCallback = false;
+  LONG callbackGeneration = 0;  // the layer's generation when the running callback was queued
   bool park = false;  // the library is unloading
   HANDLE thread = nullptr, wake = nullptr;
   HANDLE started = nullptr;  // set once the worker runs
@@ -63,8 +64,9 @@ struct Layer {
   std::vector<Reader*> readers;  // in use or free
   PapylStatusCallback onStatus = nullptr;
   bool open = false;
-  bool ended = false;  // _PxCapFinalize@0 called since the layer last opened
   bool finalizeWaits = false;
+  bool reportsInsideInitialize = false;
+  int reportTimeouts = 0;
   LONG generation = 0;
   int finalizeTimeouts = 0;
   std::map<int, int> placements;  // next placement of each finger
@@ -121,6 +123,7 @@ void Deliver(Reader& reader, const Event& event) {
   {
     Locked locked;
     wanted = reader.inCallback = StillWanted(reader, event);
+    reader.callbackGeneration = event.generation;
     onStatus = layer.onStatus;
     onFingerEvent = reader.onFingerEvent;
     onImage = reader.onImage;
@@ -253,7 +256,8 @@ void ResetReaders() {
     Locked locked;
     for (Reader* reader : layer.readers) Free(*reader);
     layer.onStatus = nullptr;
-    layer.open = layer.ended = layer.finalizeWaits = false;
+    layer.open = layer.finalizeWaits = layer.reportsInsideInitialize = false;
+    layer.reportTimeouts = 0;
     ++layer.generation;
     layer.finalizeTimeouts = 0;
     layer.placements.clear();
@@ -263,21 +267,51 @@ void ResetReaders() {
   AwaitAnsweringSentMessages(kResetWaitLimit, Idle);
 }
 
-void OpenCaptureLayer(PapylStatusCallback onStatus) {
-  Locked locked;
-  layer.onStatus = onStatus;
-  layer.open = true;
-  layer.ended = false;
-  ++layer.generation;
+// Under the lock: the reports queued so far are delivered and their callbacks have returned.
+bool ReportsDelivered() {
   for (Reader* reader : layer.readers)
-    if (reader->inUse && reader->plugged) QueueStatus(*reader, kSensorPlugged);
+    if (!reader->queue.empty() || reader->busy) return false;
+  return true;
+}
+
+void OpenCaptureLayer(PapylStatusCallback onStatus) {
+  bool waitForReports;
+  {
+    Locked locked;
+    layer.onStatus = onStatus;
+    layer.open = true;
+    ++layer.generation;
+    for (Reader* reader : layer.readers)
+      if (reader->inUse && reader->plugged) QueueStatus(*reader, kSensorPlugged);
+    waitForReports = layer.reportsInsideInitialize;
+  }
+  if (!waitForReports) return;
+  // Like a library that reports the readers it finds before it returns: it answers no messages
+  // meanwhile, so a callback that waits for the initialising thread shows up as a timeout.
+  for (DWORD start = GetTickCount();; Sleep(1)) {
+    Locked locked;
+    if (ReportsDelivered()) return;
+    if (GetTickCount() - start >= kFinalizeWaitLimit) {
+      ++layer.reportTimeouts;
+      return;
+    }
+  }
+}
+
+void SetReportsInsideInitialize(bool inside) {
+  Locked locked;
+  layer.reportsInsideInitialize = inside;
+}
+
+int ReportTimeouts() {
+  Locked locked;
+  return layer.reportTimeouts;
 }
 
 void CloseCaptureLayer() {
   {
     Locked locked;
     layer.open = false;
-    layer.ended = true;
     ++layer.generation;
     for (Reader* reader : layer.readers) {
       reader->queue.clear();
@@ -369,10 +403,10 @@ int CallbacksRunning() {
   return running;
 }
 
-bool OnLibraryThreadAfterCaptureEnd() {
+bool InCallbackOfEndedLayer() {
   Locked locked;
-  if (!layer.ended) return false;
   for (Reader* reader : layer.readers)
-    if (reader->threadId == GetCurrentThreadId()) return true;
+    if (reader->threadId == GetCurrentThreadId() && reader->inCallback)
+      return reader->callbackGeneration != layer.generation;
   return false;
 }

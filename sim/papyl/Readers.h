@@ -23,8 +23,12 @@ void ShutDownReadersForUnload();
 // layer and forgets placements; finalisation stops waiting. Callbacks in progress get 2 s to end.
 void ResetReaders();
 
-// _PxCapInitialize@4: reports every plugged reader as plugged.
+// _PxCapInitialize@4: reports every plugged reader as plugged; under
+// SimPapylSetReportsInsideInitialize(1) it returns only once those reports' callbacks have
+// returned (10 s at most; a timeout is counted).
 void OpenCaptureLayer(PapylStatusCallback onStatus);
+void SetReportsInsideInitialize(bool inside);
+int ReportTimeouts();
 // _PxCapFinalize@0: no further callbacks, queued events dropped, readers stay plugged.
 void CloseCaptureLayer();
 // Under SimPapylSetFinalizeWaits(1): blocks until callbacks on other threads return (10 s
@@ -44,6 +48,6 @@ void PlaceFinger(const char* sensorId, int finger);
 bool WaitUntilIdle(DWORD timeoutMs);
 int CallbacksRunning();
 
-// True on a worker thread of the library after _PxCapFinalize@0, until the capture layer is
-// opened again.
-bool OnLibraryThreadAfterCaptureEnd();
+// True in a callback that the library queued before its capture layer last closed or opened
+// again: a caller that still acts there is acting too late.
+bool InCallbackOfEndedLayer();

@@ -12,6 +12,7 @@
 #include "sim/papyl/EntryPoints.h"
 #include "sim/papyl/FingerImages.h"
 #include "sim/papyl/Readers.h"
+#include "sim/papyl/TemplateRoom.h"
 #include "sim/papyl/Templates.h"
 
 namespace {
@@ -54,10 +55,15 @@ int VerifyNaturally(const unsigned char* candidate, const unsigned char* referen
   return comparison.matched ? 1 : 0;
 }
 
+// How long an extraction takes, as a slow library's may (0: at once).
+volatile LONG extractDelayMs = 0;
+
 void ResetLibrary() {
   ResetReaders();
   ResetEntryPoints();
   ResetDisplay();
+  ResetTemplateRoom();
+  InterlockedExchange(&extractDelayMs, 0);
 }
 
 }  // namespace
@@ -114,9 +120,10 @@ int WINAPI PxCapStopCapture(const char* sensorId) {
 int WINAPI PxExtract(const unsigned char* pixels, int width, int height, int resolution,
                      unsigned char* fingerprintTemplate, int* templateSize, int context) {
   int result;
-  if (Forced(kExtract, &result, pixels, width, height, resolution, fingerprintTemplate,
-             templateSize, context))
-    return result;
+  bool forced = Forced(kExtract, &result, pixels, width, height, resolution, fingerprintTemplate,
+                       templateSize, context);
+  if (extractDelayMs) Sleep(static_cast<DWORD>(extractDelayMs));
+  if (forced) return result;
   return ExtractTemplate(pixels, width, height, resolution, fingerprintTemplate, templateSize);
 }
 
@@ -124,6 +131,8 @@ int WINAPI PxExtract(const unsigned char* pixels, int width, int height, int res
 int WINAPI PxVerify(const unsigned char* candidate, const unsigned char* reference, int* score,
                     int context) {
   int result;
+  NoteTemplateRoom(candidate);
+  NoteTemplateRoom(reference);
   if (!Forced(kVerify, &result, candidate, reference, score, context))
     return VerifyNaturally(candidate, reference, score, context);
   if (score) *score = result != 0 ? kForcedMismatchScore : 0;
@@ -135,6 +144,7 @@ int WINAPI PxBiometricDisplay(const unsigned char* fingerprintTemplate, const un
                               int width, int height, int resolution, HDC dc, HBITMAP* bitmap,
                               int matchContext) {
   int result;
+  NoteTemplateRoom(fingerprintTemplate);
   if (!Forced(kBiometricDisplay, &result, fingerprintTemplate, pixels, width, height, resolution,
               dc, bitmap, matchContext))
     return DrawBiometricPicture(fingerprintTemplate, pixels, width, height, dc, bitmap,
@@ -189,6 +199,13 @@ int SimPapylFinalizeTimeouts() { return FinalizeTimeouts(); }
 int SimPapylLateCalls() { return LateCalls(); }
 int SimPapylBitmapsAlive() { return BitmapsAlive(); }
 int SimPapylBitmapsMade() { return BitmapsMade(); }
+void SimPapylSetReportsInsideInitialize(int on) { SetReportsInsideInitialize(on != 0); }
+int SimPapylReportTimeouts() { return ReportTimeouts(); }
+void SimPapylSetExtractDelay(int milliseconds) {
+  InterlockedExchange(&extractDelayMs, milliseconds > 0 ? milliseconds : 0);
+}
+void SimPapylSetMeasureTemplateRoom(int on) { SetMeasureTemplateRoom(on != 0); }
+int SimPapylSmallestTemplateRoom() { return static_cast<int>(SmallestTemplateRoom()); }
 
 // 0 with the image, -1 when it does not fit (width, height and resolution are still given),
 // -2 for a finger below 1 or a negative placement.

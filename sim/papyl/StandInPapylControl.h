@@ -22,7 +22,8 @@ typedef int (*SimPapylEnrolTemplateFn)(int finger, int placement, unsigned char*
 struct SimPapylControl {
   // Every reader unplugged and forgotten (callbacks in progress get 2 s to end; the worker
   // threads stay for later readers), the library not initialised, natural answers, counts and
-  // records cleared, finalisation not waiting, the display making bitmaps, placements from 0.
+  // records cleared, finalisation not waiting, reports queued, extraction at once, nothing
+  // measured, the display making bitmaps, placements from 0.
   SimPapylResetFn Reset;
   SimPapylCallCountFn CallCount;  // -1 for a name that is not an entry point
   // Forces an entry point's answer ("_PxVerify@16", ...) until Reset.
@@ -39,7 +40,9 @@ struct SimPapylControl {
   SimPapylSwitchFn SetDisplayMakesBitmap;  // 0: the display answers 0 with a null bitmap
   SimPapylSwitchFn SetFinalizeWaits;       // 1: finalisation waits (10 s at most) for callbacks
   SimPapylCountFn FinalizeTimeouts;
-  SimPapylCountFn LateCalls;  // calls before initialisation or after the capture layer ended
+  // Calls before initialisation, or from a callback queued before the capture layer last closed
+  // or opened again.
+  SimPapylCountFn LateCalls;
   // The image a placement delivers: 0, -1 when capacity is short, -2 for no such placement.
   SimPapylFingerImageFn FingerImage;
   // That image's template, as _PxExtract@28 would make it (not counted as a call): 0, -1 for
@@ -47,6 +50,15 @@ struct SimPapylControl {
   SimPapylEnrolTemplateFn EnrolTemplate;
   SimPapylCountFn BitmapsAlive;  // display bitmaps handed out and not deleted yet
   SimPapylCountFn BitmapsMade;
+  // 1: _PxCapInitialize@4 reports plugged readers from its threads and returns only once those
+  // callbacks have returned (10 s at most; a timeout is counted), answering no messages meanwhile.
+  SimPapylSwitchFn SetReportsInsideInitialize;
+  SimPapylCountFn ReportTimeouts;
+  SimPapylSwitchFn SetExtractDelay;  // milliseconds each _PxExtract@28 takes (0: none)
+  // 1: the room behind every template pointer handed to _PxVerify@16 and
+  // _PxBiometricDisplay@32 is measured (to the end of its heap block or memory region).
+  SimPapylSwitchFn SetMeasureTemplateRoom;
+  SimPapylCountFn SmallestTemplateRoom;  // bytes; -1 when nothing was measured
 
   bool Bind(HMODULE standIn) {
     return Get(standIn, "SimPapylReset", Reset) && Get(standIn, "SimPapylCallCount", CallCount) &&
@@ -64,7 +76,12 @@ struct SimPapylControl {
            Get(standIn, "SimPapylFingerImage", FingerImage) &&
            Get(standIn, "SimPapylEnrolTemplate", EnrolTemplate) &&
            Get(standIn, "SimPapylBitmapsAlive", BitmapsAlive) &&
-           Get(standIn, "SimPapylBitmapsMade", BitmapsMade);
+           Get(standIn, "SimPapylBitmapsMade", BitmapsMade) &&
+           Get(standIn, "SimPapylSetReportsInsideInitialize", SetReportsInsideInitialize) &&
+           Get(standIn, "SimPapylReportTimeouts", ReportTimeouts) &&
+           Get(standIn, "SimPapylSetExtractDelay", SetExtractDelay) &&
+           Get(standIn, "SimPapylSetMeasureTemplateRoom", SetMeasureTemplateRoom) &&
+           Get(standIn, "SimPapylSmallestTemplateRoom", SmallestTemplateRoom);
   }
 
  private:

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "accounts/AccountStore.h"
+#include "tests/wine/support/ImportHook.h"
 #include "tools/enroll/StoreWriter.h"
 
 namespace {
@@ -24,6 +25,31 @@ constexpr char kMissing[] = "voduvo-store-test-nobody";
 constexpr LoginMode kUntouched = static_cast<LoginMode>(0xA5A5A5A5u);
 
 size_t AllocatedSize(const void* buffer) { return _msize(const_cast<void*>(buffer)); }
+
+// The bytes a watched buffer holds at the moment it is freed.
+struct FreeWatch {
+  const void* block = nullptr;
+  size_t size = 0;
+  std::string bytesAtFree;
+  decltype(&free) realFree = nullptr;
+} freeWatch;
+
+void __cdecl WatchFree(void* block) {
+  if (block && block == freeWatch.block)
+    freeWatch.bytesAtFree.assign(static_cast<const char*>(block), freeWatch.size);
+  freeWatch.realFree(block);
+}
+
+// What a released password's buffer held as it went back to the heap.
+std::string ReleasedBytes(char* password) {
+  freeWatch = FreeWatch{password, strlen(password) + 1, "unfreed", nullptr};
+  freeWatch.realFree = CodeCast<decltype(&free)>(
+      ReplaceImport("msvcrt.dll", "free", CodeCast<FARPROC>(WatchFree)));
+  if (!freeWatch.realFree) return "free is not watched";
+  ReleasePassword(password);
+  ReplaceImport("msvcrt.dll", "free", CodeCast<FARPROC>(freeWatch.realFree));
+  return freeWatch.bytesAtFree;
+}
 
 void Set(const char* user, const char* value, DWORD type, const std::string& bytes) {
   ASSERT_EQ(SetAccountValue(user, value, type, reinterpret_cast<const BYTE*>(bytes.data()),
@@ -160,7 +186,8 @@ TEST_F(AccountStore, ReadPasswordHandsOverOnlyATerminatedPasswordThatFitsItsFiel
     // Exactly the text and its terminator: nothing unwiped lies beyond it.
     ASSERT_EQ(AllocatedSize(password), strlen(row.password) + 1) << row.what;
     EXPECT_STREQ(password, row.password) << row.what;
-    ReleasePassword(password);
+    EXPECT_EQ(ReleasedBytes(password), std::string(strlen(row.password) + 1, '\0'))
+        << row.what << ": wiped before it is freed";
   }
 }
 

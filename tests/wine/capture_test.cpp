@@ -15,6 +15,7 @@
 #include "gina/GinaState.h"
 #include "gina/ModuleLifetime.h"
 #include "resources/MessageCatalogue.h"
+#include "sim/host/WinlogonDesktop.h"
 #include "sim/host/WinlogonHost.h"
 #include "tests/wine/support/EnrolledAccounts.h"
 #include "tests/wine/support/ImportHook.h"
@@ -73,31 +74,40 @@ class Capture : public testing::Test {
     SetCurrentDirectoryA(oldDirectory_.c_str());
   }
 
-  // Shows the SAS notice on this thread, as Winlogon does, while the person acts on a thread of
-  // their own; when nothing they did raised a SAS, they press Ctrl-Alt-Del to end it.
+  // Shows the SAS notice on a thread that plays Winlogon's, on Winlogon's own desktop, while the
+  // person acts on this thread; when nothing they did raised a SAS, they press Ctrl-Alt-Del to
+  // end it.
   void RunNotice(const std::function<void()>& person) {
     int sasBefore = host_->SasNotifyCount();
     int captureStarts = papyl_.CallCount("_PxCapInitialize@4");
-    std::thread actions([&] {
-      // The person comes once the notice has started capture (or has given up on it).
-      for (int i = 0; i < 500 && papyl_.CallCount("_PxCapInitialize@4") == captureStarts &&
-                      !(GinaState.captureRunning && captureStarts > 0);
-           ++i)
-        Sleep(10);
-      person();
-      if (host_->SasNotifyCount() == sasBefore) host_->PressCtrlAltDel();
+    bool onWinlogonDesktop = false;
+    std::thread winlogon([&] {
+      onWinlogonDesktop = MoveToWinlogonDesktop();
+      host_->Gina().WlxDisplaySASNotice(host_->Context());
     });
-    host_->Gina().WlxDisplaySASNotice(host_->Context());
-    actions.join();
+    // The person comes once the notice has started capture (or has given up on it).
+    for (int i = 0; i < 500 && papyl_.CallCount("_PxCapInitialize@4") == captureStarts &&
+                    !(GinaState.captureRunning && captureStarts > 0);
+         ++i)
+      Sleep(10);
+    person();
+    if (host_->SasNotifyCount() == sasBefore) host_->PressCtrlAltDel();
+    winlogon.join();
+    EXPECT_TRUE(onWinlogonDesktop) << "the notice ran on Winlogon's desktop";
   }
 
+  // The library's callbacks have returned and the notice shows what they posted to it.
+  void Settle() {
+    EXPECT_TRUE(papyl_.WaitIdle(kIdleTimeout));
+    host_->SettleDialog();
+  }
   void Plug(const char* reader) {
     papyl_.PlugReader(reader);
-    EXPECT_TRUE(papyl_.WaitIdle(kIdleTimeout));
+    Settle();
   }
   void Place(const char* reader, int finger) {
     papyl_.PlaceFinger(reader, finger);
-    EXPECT_TRUE(papyl_.WaitIdle(kIdleTimeout));
+    Settle();
   }
 
   // Read on the person's thread while the notice is up.
@@ -216,7 +226,7 @@ TEST_P(Identification, FindsTheAccountOrSaysTheFingerprintWasNotFound) {
     EXPECT_EQ(shown[0].text, Text(MsgFingerprintNotFound));
     EXPECT_EQ(shown[0].caption, Text(MsgFingerprintCaption));
     EXPECT_EQ(shown[0].style, static_cast<UINT>(MB_ICONWARNING));
-    EXPECT_NE(shown[0].threadId, GetCurrentThreadId()) << "shown on the library's thread";
+    EXPECT_EQ(shown[0].desktop, kWinlogonDesktopName) << "where the person is";
   }
 }
 
@@ -270,7 +280,7 @@ TEST_F(Capture, ReadersComeAndGo) {
     readyPicture = NoticePicture();
     papyl_.UnplugReader("Files");
     EXPECT_TRUE(boxes_->WaitForCount(1, kIdleTimeout));
-    EXPECT_TRUE(papyl_.WaitIdle(kIdleTimeout));
+    Settle();
     stops = papyl_.CallCount("_PxCapStopCapture@4");
     afterUnplug = NoticeText(1005) + "|" + NoticeText(1004);
     waitingPicture = NoticePicture();
@@ -293,7 +303,7 @@ TEST_F(Capture, ReadersComeAndGo) {
   EXPECT_EQ(shown[0].text, Text(MsgSensorUnplugged));
   EXPECT_EQ(shown[0].caption, Text(MsgFingerprintCaption));
   EXPECT_EQ(shown[0].style, static_cast<UINT>(MB_ICONERROR));
-  EXPECT_NE(shown[0].threadId, GetCurrentThreadId());
+  EXPECT_EQ(shown[0].desktop, kWinlogonDesktopName) << "where the person is";
 }
 
 struct StartCase {
@@ -420,7 +430,7 @@ void Bitmaps::PlaceAndPlug(int fingers, int plugCycles) {
     for (int finger = 0; finger < fingers; ++finger) Place("reader-1", 1 + finger % 4);
     for (int cycle = 0; cycle < plugCycles; ++cycle) {
       papyl_.UnplugReader("reader-1");
-      EXPECT_TRUE(papyl_.WaitIdle(kIdleTimeout));
+      Settle();
       Plug("reader-1");
     }
     HBITMAP shown = NoticePicture();
@@ -446,13 +456,24 @@ void Bitmaps::PlaceAndPlug(int fingers, int plugCycles) {
 }
 
 // A person who has moved on by pressing Ctrl-Alt-Del: stopping capture must close what the
-// callbacks still have open, and nothing of theirs may reach the library, the candidate buffers,
-// the notice or Winlogon afterwards, whether or not the library waits for them as it finalises.
+// callbacks still have open, wait for them a bounded time only (by the clock, even on a timer
+// whose ticks make every Sleep longer), and nothing of theirs may reach the library, the candidate
+// buffers, the notice or Winlogon afterwards, whether or not the library waits for them as it
+// finalises. A reader plugged in while capture stops is not started.
 struct StopCase {
   const char* name;
   bool finalizeWaits;
-  bool enrolled;  // the finger matches: stopped during the pause before the search
+  bool enrolled;      // the finger matches: stopped during the pause before the search
+  int extractionMs;   // how long the library's extraction takes
+  bool coarseTimer;   // every Sleep of the module lasts whole ticks of 15.6 ms
+  bool plugDuringStop;
 };
+
+decltype(&Sleep) realSleep = nullptr;
+VOID WINAPI SleepWholeTicks(DWORD milliseconds) {
+  constexpr DWORD kTick = 16;
+  realSleep(milliseconds ? (milliseconds + kTick - 1) / kTick * kTick : 0);
+}
 
 class Stop : public Capture, public testing::WithParamInterface<StopCase> {};
 
@@ -462,36 +483,111 @@ TEST_P(Stop, EndsEveryCallbackOfTheLibrary) {
   boxes_.reset();  // one watcher at a time: this one holds its boxes up
   boxes_ = std::make_unique<MessageBoxWatcher>(nullptr, false);
   papyl_.SetFinalizeWaits(c.finalizeWaits ? 1 : 0);
+  papyl_.SetExtractDelay(c.extractionMs);
   RunNotice([&] {
     Plug("reader-1");
     papyl_.PlaceFinger("reader-1", 1);
-    if (c.enrolled)
+    if (c.enrolled || c.extractionMs)
       Sleep(150);
     else
       EXPECT_TRUE(boxes_->WaitForCount(1, kIdleTimeout));
   });
+  if (c.coarseTimer)
+    realSleep = CodeCast<decltype(realSleep)>(
+        ReplaceImport("KERNEL32.dll", "Sleep", CodeCast<FARPROC>(SleepWholeTicks)));
+  std::thread plugger;
+  if (c.plugDuringStop) plugger = std::thread([&] {
+    Sleep(300);
+    papyl_.PlugReader("reader-2");
+  });
   DWORD start = GetTickCount();
   StopFingerprintCapture();
   DWORD took = GetTickCount() - start;
+  if (plugger.joinable()) plugger.join();
+  if (c.coarseTimer) ReplaceImport("KERNEL32.dll", "Sleep", CodeCast<FARPROC>(realSleep));
 
   EXPECT_LT(took, 4000u);
   EXPECT_EQ(boxes_->OpenNow(), 0) << "no message box of a stopped capture stays up";
   EXPECT_TRUE(papyl_.WaitIdle(kIdleTimeout));
   EXPECT_EQ(papyl_.LateCalls(), 0);
   EXPECT_EQ(papyl_.FinalizeTimeouts(), 0);
+  EXPECT_EQ(papyl_.CallCount("_PxCapStartCapture@12"), 1) << "only the reader of the notice";
   EXPECT_EQ(host_->SasNotifyCount(), 0);
   EXPECT_FALSE(GinaState.fingerprintMatched);
   EXPECT_STREQ(GinaState.candidatePassword, "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Capture, Stop,
-                         testing::Values(StopCase{"MessageBoxUp", false, false},
-                                         StopCase{"MessageBoxUpLibraryWaits", true, false},
-                                         StopCase{"Pausing", false, true},
-                                         StopCase{"PausingLibraryWaits", true, true}),
-                         [](const testing::TestParamInfo<StopCase>& entry) {
-                           return std::string(entry.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Capture, Stop,
+    testing::Values(StopCase{"MessageBoxUp", false, false, 0, false, false},
+                    StopCase{"MessageBoxUpLibraryWaits", true, false, 0, false, false},
+                    StopCase{"Pausing", false, true, 0, false, false},
+                    StopCase{"PausingLibraryWaits", true, true, 0, false, false},
+                    StopCase{"ExtractionStuckOnACoarseTimer", false, true, 8000, true, false},
+                    StopCase{"ReaderPluggedWhileStopping", false, true, 1500, false, true}),
+    [](const testing::TestParamInfo<StopCase>& entry) { return std::string(entry.param.name); });
+
+// A slow extraction that outlasts the stop's wait ends under the next notice: it is out of date
+// there, and records nothing, raises nothing, shows nothing and calls nothing in the library.
+TEST_F(Capture, AnImageOfAnEarlierNoticeDoesNothingUnderTheNext) {
+  accounts_->Enrol("alice", FingerprintOnly, 1, "alice-pw");
+  papyl_.SetExtractDelay(4500);
+  RunNotice([&] {
+    Plug("reader-1");
+    papyl_.PlaceFinger("reader-1", 1);
+    Sleep(150);
+  });
+  StopFingerprintCapture();
+  RunNotice([&] { EXPECT_TRUE(papyl_.WaitIdle(kIdleTimeout)); });
+
+  EXPECT_EQ(papyl_.CallCount("_PxExtract@28"), 1);
+  EXPECT_EQ(papyl_.LateCalls(), 0);
+  EXPECT_EQ(host_->SasNotifyCount(), 0);
+  EXPECT_FALSE(GinaState.fingerprintMatched);
+  EXPECT_STREQ(GinaState.candidateUser, "");
+  EXPECT_TRUE(boxes_->Shown().empty());
+}
+
+// A library reads a template as far as its own header says: a stored value shorter than that
+// still reaches it in a buffer as big as any template.
+TEST_F(Capture, EveryTemplateHandedToTheLibraryHasRoomForAWholeTemplate) {
+  accounts_->Enrol("alice", FingerprintOnly, 1, "alice-pw");
+  HKEY account = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kStorePath) + "\\alice").c_str(), 0,
+                          KEY_SET_VALUE, &account),
+            ERROR_SUCCESS);
+  const BYTE oneByte = 0x5A;
+  RegSetValueExA(account, kTemplate1Value, 0, REG_BINARY, &oneByte, 1);
+  RegCloseKey(account);
+  papyl_.SetMeasureTemplateRoom(1);
+  RunNotice([&] {
+    Plug("reader-1");
+    Place("reader-1", 1);
+  });
+
+  EXPECT_EQ(host_->SasNotifyCount(), 1) << "Template2 matched";
+  EXPECT_EQ(papyl_.CallCount("_PxVerify@16"), 3) << "both templates, then Template1 again";
+  EXPECT_EQ(papyl_.CallCount("_PxBiometricDisplay@32"), 2) << "plain picture and match picture";
+  EXPECT_GE(papyl_.SmallestTemplateRoom(), 10000);
+}
+
+// A match left from before (a fill-in cancelled in a mode where the person types the password)
+// is gone, the decrypted password above all, from the moment the next notice is up.
+TEST_F(Capture, ANoticeForgetsEveryEarlierMatch) {
+  CopyTextField(GinaState.candidateUser, "dan");
+  CopyTextField(GinaState.candidatePassword, "dan-pw");
+  GinaState.fingerprintMatched = true;
+  std::string userDuringNotice = "unread", passwordDuringNotice = "unread";
+  bool matchedDuringNotice = true;
+  RunNotice([&] {
+    userDuringNotice.assign(GinaState.candidateUser, kTextFieldSize);
+    passwordDuringNotice.assign(GinaState.candidatePassword, kTextFieldSize);
+    matchedDuringNotice = GinaState.fingerprintMatched;
+  });
+  EXPECT_EQ(userDuringNotice, std::string(kTextFieldSize, '\0'));
+  EXPECT_EQ(passwordDuringNotice, std::string(kTextFieldSize, '\0'));
+  EXPECT_FALSE(matchedDuringNotice);
+}
 
 TEST_F(Capture, TwoReadersAtOnceRecordOneWholeMatch) {
   accounts_->Enrol("alice", FingerprintOrPassword, 1, "alice-pw");

@@ -158,6 +158,27 @@ TEST_F(FingerprintLogon, TypedLogonsFollowTheAccountsMode) {
   EXPECT_EQ(shown[0].style, static_cast<UINT>(MB_ICONWARNING));
 }
 
+// A library may report a reader already plugged in from its own thread before
+// _PxCapInitialize@4 returns, and wait for that callback: the callback must not wait in turn for
+// Winlogon's thread, which is inside that call.
+TEST_F(FingerprintLogon, ALibraryThatReportsReadersBeforeItsInitialisationReturnsStillLogsOn) {
+  Enrol("alice", FingerprintOrPassword, 1, "alice-pw");
+  papyl_.SetReportsInsideInitialize(1);
+  ScriptedUser person(*host_);
+  bool readyPicture = false;
+  person.WhenDialog(1005, [&](DialogHandle& notice) {
+    for (int i = 0; i < 500 && notice.Text(1005) != Text(MsgTouchSensor); ++i) Sleep(10);
+    readyPicture = SendDlgItemMessageA(notice.Window(), 1006, STM_GETIMAGE, IMAGE_BITMAP, 0) != 0;
+    papyl_.PlaceFinger("reader-1", 1);
+  });
+  EXPECT_EQ(host_->LoggedOutCycle(), WLX_SAS_ACTION_LOGON);
+  EXPECT_TRUE(person.Join());
+  EXPECT_EQ(papyl_.ReportTimeouts(), 0) << "the report's callback returned at once";
+  EXPECT_TRUE(readyPicture);
+  EXPECT_STREQ(Record(1500).name, "alice");
+  EXPECT_EQ(papyl_.LateCalls(), 0);
+}
+
 TEST_F(FingerprintLogon, AMatchLeftUnusedIsForgottenByTheNextNotice) {
   Enrol("dan", PasswordOnly, 5, "dan-pw");
   system_.Control().SetAccount("zoe", "zoe-pw");

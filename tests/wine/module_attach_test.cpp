@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 #include "gina/GinaState.h"
 #include "gina/ModuleLifetime.h"
 #include "sim/host/WinlogonHost.h"
 #include "sim/papyl/StandInPapylControl.h"
+#include "tests/wine/support/EnrolledAccounts.h"
 #include "tests/wine/support/ModuleUnderTest.h"
 #include "tests/wine/support/StandInGina.h"
 #include "tests/wine/support/TestPaths.h"
@@ -137,6 +139,43 @@ INSTANTIATE_TEST_SUITE_P(GinaDll, Detach,
                          [](const testing::TestParamInfo<DetachCase>& entry) {
                            return std::string(entry.param.name);
                          });
+
+// A host that unloads its GINA while capture runs and a finger's callback is still in the
+// library: capture is stopped as at a SAS before the library is finalised and let go, so the
+// callback neither calls the finalised library nor runs on in the module's unloaded code.
+TEST_F(GinaDllValue, UnloadingWhileCaptureRunsStopsCaptureFirst) {
+  Set(BinPath("papyl\\VoDUVO.dll"));
+  StandInGina system{"full", WLX_VERSION_1_4};
+  ModuleUnderTest module;
+  ASSERT_NE(module.Handle(), nullptr);
+  HMODULE standIn = LoadLibraryA(BinPath("papyl\\papyl.dll").c_str());
+  SimPapylControl papyl{};
+  ASSERT_TRUE(standIn && papyl.Bind(standIn));
+  papyl.Reset();
+  EnrolledAccounts accounts(&papyl);
+  accounts.Enrol("alice", FingerprintOnly, 1, "alice-pw");
+  WinlogonHost host(module.Entries());
+  ASSERT_TRUE(host.Negotiate());
+  ASSERT_TRUE(host.Initialize());
+  papyl.PlugReader("reader-1");
+  papyl.SetExtractDelay(1500);
+  std::thread person([&] {
+    for (int i = 0; i < 500 && papyl.CallCount("_PxCapStartCapture@12") == 0; ++i) Sleep(10);
+    papyl.PlaceFinger("reader-1", 1);
+    Sleep(200);
+    host.PressCtrlAltDel();
+  });
+  host.Gina().WlxDisplaySASNotice(host.Context());
+  person.join();
+  ASSERT_EQ(papyl.CallbacksRunning(), 1) << "the finger's extraction is under way";
+
+  EXPECT_TRUE(module.Unload());
+  EXPECT_TRUE(papyl.WaitIdle(15000));
+  EXPECT_EQ(papyl.LateCalls(), 0);
+  EXPECT_EQ(papyl.CallCount("_PxBiometricDisplay@32"), 0);
+  EXPECT_EQ(host.SasNotifyCount(), 0);
+  FreeLibrary(standIn);
+}
 
 TEST_F(GinaDllValue, WithoutTheValueTheInstanceAndLanguageAreStillSet) {
   Remove();

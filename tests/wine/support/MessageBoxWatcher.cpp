@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "sim/host/DialogHands.h"
+#include "sim/host/WinlogonDesktop.h"
 #include "tests/wine/support/ImportHook.h"
 
 namespace {
@@ -145,6 +146,7 @@ int WINAPI WatchedMessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT styl
     source = shared->dialogSource;
   }
   ShownBox shown{text ? text : "", caption ? caption : "", style, GetCurrentThreadId(),
+                 ThreadDesktopName(),
                  source ? EditsOf(source()) : std::vector<std::pair<int, std::string>>{}};
   Spotting mine{shared.get(), shared->Begin(std::move(shown)), false};
   Spotting* outer = spotting;

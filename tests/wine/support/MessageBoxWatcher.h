@@ -18,6 +18,7 @@ struct ShownBox {
   std::string caption;
   UINT style;
   DWORD threadId;  // the thread that showed it
+  std::string desktop;  // that thread's desktop as the box opened
   // (control id, text) of every edit control of the active dialog when the box appeared; empty
   // when no dialog source is set or no dialog was up.
   std::vector<std::pair<int, std::string>> dialogEdits;

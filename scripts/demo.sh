@@ -81,6 +81,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
+screen_width=1024
+screen_height=768
 if [ "$screenshots" = 1 ]; then
   export WINEPREFIX="$screens_prefix"
   # A display number nobody uses.
@@ -88,7 +90,8 @@ if [ "$screenshots" = 1 ]; then
   while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
     display=$((display + 1))
   done
-  Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp -br >/dev/null 2>&1 &
+  Xvfb ":$display" -screen 0 "${screen_width}x${screen_height}x24" -nolisten tcp -br \
+    >/dev/null 2>&1 &
   started+=($!)
   export DISPLAY=":$display"
   for _ in $(seq 100); do
@@ -103,20 +106,54 @@ else
   export WINEPREFIX="$demo_prefix"
 fi
 
-# Takes each screenshot the demo asks for (NAME.request in its folder): the screen as a person
-# sees it, cropped to the windows on a desktop-coloured ground.
+# Takes each screenshot the demo asks for (NAME.request in its folder, one "left top width
+# height" line per window the person sees): those windows whole as the screen shows them, on the
+# desktop's colour, with a margin around them all.
 take_screenshots() {
-  local folder=$1 request name
+  local folder=$1 request name layers
   while true; do
     for request in "$folder"/*.request; do
       [ -e "$request" ] || continue
       name=$(basename "$request" .request)
-      xwd -root -silent | convert xwd:- -trim +repage -bordercolor black -border 16 \
-        -fill '#3a6ea5' -draw 'color 0,0 floodfill' "png:$folder/$name.png" || true
-      rm -f "$request"
+      if xwd -root -silent > "$folder/screen.xwd"; then
+        mapfile -t layers < <(screenshot_layers "$request" "$folder/screen.xwd")
+        convert "${layers[@]}" "png:$folder/$name.png" || true
+      fi
+      rm -f "$request" "$folder/screen.xwd"
     done
     sleep 0.1
   done
+}
+
+# ImageMagick's arguments for one screenshot, one a line: a desktop-coloured ground the size of
+# the windows' union and a margin, and on it each window's part of the screen grab, where it was.
+screenshot_layers() {
+  awk -v grab="$2" -v width="$screen_width" -v height="$screen_height" -v margin=16 '
+    function clamp(v, limit) { return v < 0 ? 0 : v > limit ? limit : v }
+    BEGIN { n = 0 }
+    NF == 4 {
+      l = clamp($1, width); t = clamp($2, height)
+      r = clamp($1 + $3, width); b = clamp($2 + $4, height)
+      if (r > l && b > t) { x[n] = l; y[n] = t; w[n] = r - l; h[n] = b - t; n++ }
+    }
+    END {
+      if (n == 0) { print grab; exit }
+      left = x[0]; top = y[0]; right = x[0] + w[0]; bottom = y[0] + h[0]
+      for (i = 1; i < n; i++) {
+        if (x[i] < left) left = x[i]
+        if (y[i] < top) top = y[i]
+        if (x[i] + w[i] > right) right = x[i] + w[i]
+        if (y[i] + h[i] > bottom) bottom = y[i] + h[i]
+      }
+      left = clamp(left - margin, width); top = clamp(top - margin, height)
+      right = clamp(right + margin, width); bottom = clamp(bottom + margin, height)
+      print "-size"; print (right - left) "x" (bottom - top); print "xc:#3a6ea5"
+      for (i = 0; i < n; i++) {
+        print "("; print grab; print "-crop"; print w[i] "x" h[i] "+" x[i] "+" y[i]
+        print "+repage"; print ")"; print "-geometry"; print "+" (x[i] - left) "+" (y[i] - top)
+        print "-composite"
+      }
+    }' "$1"
 }
 
 status=0
@@ -127,7 +164,7 @@ for language in $languages; do
   esac
   out="$BUILD_ROOT/demo/$language"
   mkdir -p "$out"
-  rm -f "$out"/*.png "$out"/*.request "$out"/transcript.txt
+  rm -f "$out"/*.png "$out"/*.request "$out"/*.draft "$out"/transcript.txt
   shots=""
   if [ "$screenshots" = 1 ]; then
     shots="Z:${out//\//\\}"

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "sim/demo/Transcript.h"
 
 namespace {
@@ -16,6 +18,44 @@ std::string ShotFolder() {
   return length && length < sizeof folder ? folder : "";
 }
 
+BOOL CALLBACK CollectShownWindow(HWND window, LPARAM found) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  RECT frame{};
+  if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
+      GetWindowRect(window, &frame) && frame.right > frame.left && frame.bottom > frame.top) {
+    reinterpret_cast<std::vector<RECT>*>(found)->push_back(frame);
+  }
+  return TRUE;
+}
+
+// Where on the screen each window the person sees lies (the notice, a box over it, the system
+// GINA's dialogs: all of them belong to this process), one "left top width height" line each.
+std::string ShownWindows() {
+  std::vector<RECT> frames;
+  EnumWindows(CollectShownWindow, reinterpret_cast<LPARAM>(&frames));
+  std::string lines;
+  for (const RECT& r : frames) {
+    lines += std::to_string(r.left) + " " + std::to_string(r.top) + " " +
+             std::to_string(r.right - r.left) + " " + std::to_string(r.bottom - r.top) + "\n";
+  }
+  return lines;
+}
+
+// The request appears whole or not at all: written under another name, then renamed.
+bool WriteRequest(const std::string& request) {
+  std::string draft = request + ".draft";
+  HANDLE file = CreateFileA(draft.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  std::string windows = ShownWindows();
+  DWORD written = 0;
+  BOOL wrote = WriteFile(file, windows.data(), static_cast<DWORD>(windows.size()), &written,
+                         nullptr);
+  CloseHandle(file);
+  return wrote && MoveFileExA(draft.c_str(), request.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
 }  // namespace
 
 bool ScreenshotsWanted() { return !ShotFolder().empty(); }
@@ -25,13 +65,10 @@ void TakeScreenshot(const std::string& name) {
   if (folder.empty()) return;
   Sleep(kSettleMs);
   std::string request = folder + "\\" + name + ".request";
-  HANDLE file = CreateFileA(request.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+  if (!WriteRequest(request)) {
     PrintSeen("(screenshot " + name + " could not be asked for)");
     return;
   }
-  CloseHandle(file);
   DWORD start = GetTickCount();
   while (GetFileAttributesA(request.c_str()) != INVALID_FILE_ATTRIBUTES) {
     if (GetTickCount() - start > kCaptureLimitMs) {

@@ -1,6 +1,7 @@
 // Screenshots of what the person sees, taken by the script that owns the virtual display: the
-// demo asks for one by creating NAME.request in the folder that VODUVO_DEMO_SHOTS names, and
-// goes on once the script has saved NAME.png there and deleted the request.
+// demo asks for one by creating NAME.request in the folder that VODUVO_DEMO_SHOTS names, listing
+// the screen rectangle of each window the person sees, and goes on once the script has saved
+// NAME.png (those windows whole, on the desktop's colour) there and deleted the request.
 #pragma once
 
 #include <string>

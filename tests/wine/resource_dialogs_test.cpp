@@ -173,16 +173,16 @@ struct ExpectedControl {
 };
 
 const ExpectedControl kSasNoticeControls[] = {
-    {1005, L"SAS NOTICE Label Fingerprint", -1, kCentredLine, 113, 31, 173, 18},
-    {1004, L"SAS NOTICE Label CtrlAltDelete", -1, kCentredLine, 114, 58, 172, 18},
+    {1005, L"SAS NOTICE Label Fingerprint", -1, kCentredLine, 109, 31, 180, 18},
+    {1004, L"SAS NOTICE Label CtrlAltDelete", -1, kCentredLine, 109, 58, 180, 18},
     {1006, L"", -1, kPicture, 7, 7, 20, 20},
 };
 
 const ExpectedControl kLockedNoticeControls[] = {
-    {1002, L"SAS NOTICE Label In Use", -1, kLeftLine, 117, 10, 145, 18},
-    {1003, L"SAS NOTICE Label User", -1, kLeftLine, 117, 40, 170, 18},
-    {1005, L"SAS NOTICE Label Fingerprint", -1, kLeftLine, 117, 71, 170, 8},
-    {1004, L"SAS NOTICE Label CtrlAltDelete", -1, kLeftLine, 117, 86, 170, 8},
+    {1002, L"SAS NOTICE Label In Use", -1, kLeftLine, 117, 7, 172, 16},
+    {1003, L"SAS NOTICE Label User", -1, kLeftLine, 117, 27, 172, 32},
+    {1005, L"SAS NOTICE Label Fingerprint", -1, kLeftLine, 117, 63, 172, 16},
+    {1004, L"SAS NOTICE Label CtrlAltDelete", -1, kLeftLine, 117, 83, 172, 16},
     {1006, L"", -1, kPicture, 7, 7, 20, 20},
     {1007, nullptr, 106, kHiddenIcon, 266, 7, 20, 20},
 };

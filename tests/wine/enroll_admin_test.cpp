@@ -494,7 +494,7 @@ TEST_F(EnrollInstall, RefusesWhatWouldLeaveTheModuleOrAnotherGinaStranded) {
        false,
        nullptr,
        {"install", removable.Path("VoDUVO.dll")},
-       std::string("is on drive ") + removable.Letter() + ":, a removable drive, not a local fixed"},
+       std::string("is on drive ") + removable.Letter() + ":, a removable drive, not a local"},
       {"subst drive",
        false,
        nullptr,

@@ -23,9 +23,9 @@ constexpr WORD kToolMachine = IMAGE_FILE_MACHINE_I386;
 
 // The entry points of GINA interface 1.0: every Winlogon resolves them all.
 const char* const kGinaEntryPoints[] = {
-    "WlxNegotiate",   "WlxInitialize",          "WlxDisplaySASNotice", "WlxLoggedOutSAS",
-    "WlxActivateUserShell", "WlxLoggedOnSAS",   "WlxDisplayLockedNotice", "WlxIsLockOk",
-    "WlxWkstaLockedSAS", "WlxIsLogoffOk",       "WlxLogoff",           "WlxShutdown"};
+    "WlxNegotiate", "WlxInitialize", "WlxDisplaySASNotice", "WlxLoggedOutSAS",
+    "WlxActivateUserShell", "WlxLoggedOnSAS", "WlxDisplayLockedNotice", "WlxIsLockOk",
+    "WlxWkstaLockedSAS", "WlxIsLogoffOk", "WlxLogoff", "WlxShutdown"};
 
 const char kNotAModule[] = "is not a Windows module";
 

@@ -75,7 +75,7 @@ std::string PasswordFinding(const char* user, int* problems, const ToolStreams& 
 // The logon policy takes a typed "alice@corp" or "CORP\alice" as the account alice: a key
 // named with either is never the account that a typed name is looked up as.
 int NameFinding(const char* user, const ToolStreams& io) {
-  if (!strpbrk(user, "@\\")) return 0;
+  if (!strchr(user, '@') && !strchr(user, '\\')) return 0;
   return Problem(io, std::string("account ") + user + ": the logon reads a typed name with @ or " +
                          "\\ as the account name alone (alice@corp and CORP\\alice as alice), so " +
                          "this account's login mode never applies to a name typed at logon. " +

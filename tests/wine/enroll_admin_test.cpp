@@ -3,13 +3,16 @@
 // uninstall of the module as Winlogon's GINA.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <winioctl.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "accounts/AccountStore.h"
 #include "sim/papyl/StandInPapylControl.h"
 #include "tests/wine/support/EnrollToolRuns.h"
+#include "tests/wine/support/ImportHook.h"
 #include "tests/wine/support/TestPaths.h"
 #include "tests/wine/support/WinlogonRegistry.h"
 #include "tools/enroll/StoreWriter.h"
@@ -18,6 +21,7 @@ namespace {
 
 constexpr char kGrace[] = "voduvo-enroll-test-grace";
 constexpr char kHeidi[] = "voduvo-enroll-test-heidi";
+constexpr char kHeidiWithDomain[] = "voduvo-enroll-test-heidi@corp";
 constexpr char kWinlogonPath[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 constexpr char kRecordPath[] = "SOFTWARE\\VoDUVO";
 constexpr char kReader[] = "reader-1";
@@ -35,6 +39,12 @@ class ShippedFolder {
     CopyFileA(BinPath("VoDUVO.dll").c_str(), Module().c_str(), FALSE);
     if (withLibrary) CopyFileA(BinPath("papyl\\papyl.dll").c_str(), Library().c_str(), FALSE);
   }
+  // Puts bytes in place of the module.
+  void SetModule(const std::string& bytes) const {
+    DeleteFileA(Module().c_str());
+    TempFile source(bytes);
+    CopyFileA(source.Path().c_str(), Module().c_str(), FALSE);
+  }
   ~ShippedFolder() {
     DeleteFileA(Module().c_str());
     DeleteFileA(Library().c_str());
@@ -48,6 +58,94 @@ class ShippedFolder {
 
  private:
   std::string path_;
+};
+
+// The module as built, marked for the other processor (x86 beside x64).
+std::string ModuleForOtherProcessor() {
+  std::string module = FileContents(BinPath("VoDUVO.dll"));
+  DWORD peHeader = 0;
+  memcpy(&peHeader, &module[0x3c], sizeof peHeader);
+  WORD other = sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_AMD64;
+  memcpy(&module[peHeader + 4], &other, sizeof other);
+  return module;
+}
+
+// A drive letter that no drive has.
+char FreeDriveLetter(char after = 0) {
+  DWORD used = GetLogicalDrives();
+  for (char letter = 'Y'; letter > 'D'; --letter) {
+    if (letter != after && !(used & (1u << (letter - 'A')))) return letter;
+  }
+  return 0;
+}
+
+// Wine's own request to its mount manager for a drive letter (its configuration tool's).
+struct WineUnixDrive {
+  ULONG size, type, fsType;
+  DWORD serial;
+  ULONGLONG unixDevice;
+  WCHAR letter;
+  USHORT mountPointOffset, deviceOffset, labelOffset;
+};
+
+bool DefineWineDrive(char letter, UINT type, const char* unixPath) {
+  std::string request(sizeof(WineUnixDrive), '\0');
+  WineUnixDrive drive{};
+  drive.type = type;
+  drive.letter = static_cast<WCHAR>(letter - 'A' + 'a');
+  if (unixPath) {
+    drive.mountPointOffset = sizeof drive;
+    request.append(unixPath, strlen(unixPath) + 1);
+  }
+  drive.size = static_cast<ULONG>(request.size());
+  memcpy(&request[0], &drive, sizeof drive);
+  HANDLE manager =
+      CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (manager == INVALID_HANDLE_VALUE) return false;
+  const DWORD defineUnixDrive =
+      CTL_CODE(DWORD{'m'}, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+  DWORD got = 0;
+  BOOL done = DeviceIoControl(manager, defineUnixDrive, &request[0], drive.size, nullptr, 0,
+                              &got, nullptr);
+  CloseHandle(manager);
+  return done != FALSE;
+}
+
+// A folder seen through a drive letter of its own while the object lives: a removable drive, as
+// Wine's mount manager makes one, or a drive made with subst.
+class FolderAsDrive {
+ public:
+  FolderAsDrive(const std::string& folder, bool removable, char after = 0)
+      : letter_(FreeDriveLetter(after)), removable_(removable) {
+    std::string name = std::string(1, letter_) + ":";
+    if (!removable_) {
+      defined_ = letter_ && DefineDosDeviceA(0, name.c_str(), folder.c_str());
+      return;
+    }
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    auto unixName = CodeCast<UnixName>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+    std::wstring wide(folder.begin(), folder.end());
+    char* unixPath = unixName ? unixName(wide.c_str()) : nullptr;
+    defined_ = letter_ && unixPath && DefineWineDrive(letter_, DRIVE_REMOVABLE, unixPath);
+    if (unixPath) HeapFree(GetProcessHeap(), 0, unixPath);
+  }
+  ~FolderAsDrive() {
+    if (!defined_) return;
+    if (removable_) DefineWineDrive(letter_, DRIVE_NO_ROOT_DIR, nullptr);
+    else DefineDosDeviceA(DDD_REMOVE_DEFINITION, (std::string(1, letter_) + ":").c_str(), nullptr);
+  }
+  FolderAsDrive(const FolderAsDrive&) = delete;
+  FolderAsDrive& operator=(const FolderAsDrive&) = delete;
+  bool Defined() const { return defined_; }
+  char Letter() const { return letter_; }
+  std::string Path(const char* file) const { return std::string(1, letter_) + ":\\" + file; }
+
+ private:
+  char letter_;
+  bool removable_;
+  bool defined_ = false;
 };
 
 // ---- Enrolment by finger ------------------------------------------------------------------
@@ -169,7 +267,7 @@ class EnrollCheck : public testing::Test {
  protected:
   void SetUp() override { TearDown(); }
   void TearDown() override {
-    for (const char* user : {kGrace, kHeidi}) {
+    for (const char* user : {kGrace, kHeidi, kHeidiWithDomain}) {
       RegDeleteKeyA(HKEY_LOCAL_MACHINE, AccountPath(user).c_str());
     }
   }
@@ -215,6 +313,12 @@ TEST_F(EnrollCheck, ShowsEachAccountThatIdentificationOrLogonCannotUse) {
   // A password protected on another computer cannot be unprotected here.
   const BYTE foreign[] = {1, 0, 0, 0, 0xd0, 0x8c, 0x9d, 0xdf, 1, 0x15, 0xd1, 0x11};
   ASSERT_EQ(SetAccountValue(kHeidi, "CPD", REG_BINARY, foreign, sizeof foreign), ERROR_SUCCESS);
+  // Whole and readable, but named as no typed name is ever looked up.
+  Bytes password;
+  ASSERT_TRUE(ProtectPassword("a password", password));
+  ASSERT_EQ(SetAccountValues(kHeidiWithDomain, AccountValues(NotAuthorized, Bytes{1}, Bytes{2},
+                                                             password)),
+            ERROR_SUCCESS);
 
   ToolRun run = Check();
   EXPECT_EQ(run.exit, 3);
@@ -230,11 +334,19 @@ TEST_F(EnrollCheck, ShowsEachAccountThatIdentificationOrLogonCannotUse) {
                                     ": its password cannot be unprotected on this computer"))
       << run.out;
   EXPECT_TRUE(Contains(run.out, "Template2 readable, password not unprotectable here\n"));
-  EXPECT_TRUE(Contains(run.out, "2 problems found.\n"));
+  EXPECT_TRUE(Contains(run.out, std::string("PROBLEM: account ") + kHeidiWithDomain +
+                                    ": the logon reads a typed name with @ or \\ as the account "
+                                    "name alone"))
+      << run.out;
+  EXPECT_TRUE(Contains(run.out, "3 problems found.\n"));
+  // As check advises, the account can be removed.
+  EXPECT_EQ(RunTool({"remove", kHeidiWithDomain}, "", folder_.Path()).exit, 0);
 }
 
 TEST_F(EnrollCheck, ShowsAGinaDllThatLeavesTheModuleWithoutItsLibrary) {
   ShippedFolder withoutLibrary(false);
+  FolderAsDrive removable(folder_.Path(), true);
+  ASSERT_TRUE(removable.Defined());
   const struct {
     const char* what;
     std::string ginaDll;  // empty: not set
@@ -244,6 +356,11 @@ TEST_F(EnrollCheck, ShowsAGinaDllThatLeavesTheModuleWithoutItsLibrary) {
       {"bare name", "VoDUVO.dll", "PROBLEM: GinaDLL does not name the module by a full path"},
       {"folder only", folder_.Path() + "\\", "does not name the module by a full path"},
       {"no such file", folder_.Path() + "\\Other.dll", "which is not there"},
+      {"network path", "\\\\server\\share\\VoDUVO.dll",
+       "PROBLEM: GinaDLL names \\\\server\\share\\VoDUVO.dll, which is on a network path"},
+      {"removable drive", removable.Path("VoDUVO.dll"),
+       std::string("which is on drive ") + removable.Letter() + ":, a removable drive"},
+      {"not a GINA", folder_.Library(), "which exports none of the GINA entry points"},
       {"library missing", withoutLibrary.Module(),
        "PROBLEM: the fingerprint library papyl.dll is not in " + withoutLibrary.Path()},
   };
@@ -352,14 +469,52 @@ TEST_F(EnrollInstall, InstallAndUninstallLeaveTheRegistryAsItWas) {
 
 TEST_F(EnrollInstall, RefusesWhatWouldLeaveTheModuleOrAnotherGinaStranded) {
   ShippedFolder withoutLibrary(false);
+  ShippedFolder odd;  // its module replaced row by row
+  FolderAsDrive removable(folder_.Path(), true);
+  FolderAsDrive subst(folder_.Path(), false, removable.Letter());
+  ASSERT_TRUE(removable.Defined());
+  ASSERT_TRUE(subst.Defined());
   const std::string foreign = "C:\\vendor\\othergina.dll";
+  const std::string otherProcessor = sizeof(void*) == 8 ? "x86, not for x64" : "x64, not for x86";
   const struct {
     const char* what;
     bool installFirst;
     const char* ginaDllAfterInstall;  // null: left as install set it
     std::vector<std::string> args;
     std::string message;
+    std::string oddModule = "";  // the bytes of odd's module, when not empty
   } rows[] = {
+      {"network path",
+       false,
+       nullptr,
+       {"install", "\\\\server\\share\\VoDUVO.dll"},
+       "install: the module \\\\server\\share\\VoDUVO.dll is on a network path, not on a local "
+       "fixed drive: Winlogon could not load it at boot"},
+      {"removable drive",
+       false,
+       nullptr,
+       {"install", removable.Path("VoDUVO.dll")},
+       std::string("is on drive ") + removable.Letter() + ":, a removable drive, not a local"},
+      {"subst drive",
+       false,
+       nullptr,
+       {"install", subst.Path("VoDUVO.dll")},
+       std::string("is on drive ") + subst.Letter() + ":, which subst made of " + folder_.Path() +
+           " for this logon session only"},
+      {"other processor", false, nullptr, {"install", odd.Module()},
+       "is a DLL for " + otherProcessor + " like this tool", ModuleForOtherProcessor()},
+      {"a program", false, nullptr, {"install", odd.Module()}, "is a program, not a DLL",
+       FileContents(BinPath("voduvo-enroll.exe"))},
+      {"not a module", false, nullptr, {"install", odd.Module()}, "is not a Windows module",
+       "MZ and no more"},
+      {"an entry point missing", false, nullptr, {"install", odd.Module()},
+       "lacks the GINA entry point WlxLogoff: Winlogon could not load it",
+       FileContents(BinPath("msgina\\no-logoff\\MSGINA.DLL"))},
+      {"not a GINA",
+       false,
+       nullptr,
+       {"install", folder_.Library()},
+       "install: the module " + folder_.Library() + " exports none of the GINA entry points"},
       {"library missing",
        false,
        nullptr,
@@ -392,6 +547,7 @@ TEST_F(EnrollInstall, RefusesWhatWouldLeaveTheModuleOrAnotherGinaStranded) {
     if (row.ginaDllAfterInstall) {
       ASSERT_TRUE(SetGinaDll(row.ginaDllAfterInstall));
     }
+    if (!row.oddModule.empty()) odd.SetModule(row.oddModule);
     const std::string before = InstallationDump();
     ToolRun run = Tool(row.args);
     EXPECT_EQ(run.exit, 2) << row.what;

@@ -21,6 +21,7 @@ constexpr char kErin[] = "voduvo-enroll-test-erin";
 constexpr char kPassword[] = "Tr0ub4dor&3";
 // kCarol's key under a name in other letter case, as an administrator may have typed it once.
 constexpr char kCarolOtherCase[] = "Voduvo-Enroll-Test-CAROL";
+constexpr char kCarolWithDomain[] = "voduvo-enroll-test-carol@corp";
 
 std::string AccountPath(const std::string& user) { return std::string(kStorePath) + "\\" + user; }
 
@@ -28,7 +29,7 @@ class EnrollTool : public testing::Test {
  protected:
   void SetUp() override { TearDown(); }
   void TearDown() override {
-    for (const char* user : {kCarol, kDave, kErin}) {
+    for (const char* user : {kCarol, kDave, kErin, kCarolWithDomain}) {
       RegDeleteKeyA(HKEY_LOCAL_MACHINE, AccountPath(user).c_str());
     }
   }
@@ -146,6 +147,12 @@ TEST_F(EnrollTool, ReplacesAnAccountWhole) {
   EXPECT_EQ(StoredPassword(kCarol), "second password") << "the line end is not part of it";
 }
 
+std::string Repeated(const std::string& text, size_t times) {
+  std::string repeated;
+  while (times-- > 0) repeated += text;
+  return repeated;
+}
+
 TEST_F(EnrollTool, TakesEveryPasswordThatFitsItsField) {
   const struct {
     const char* what;
@@ -156,7 +163,11 @@ TEST_F(EnrollTool, TakesEveryPasswordThatFitsItsField) {
       {"empty line, allowed", "\n", ""},
       {"no line end", "last line", "last line"},
       {"spaces kept", "  two words  \n", "  two words  "},
-      {"bytes kept as they come", "a\xe7\xe3o\n", "a\xe7\xe3o"},
+      {"not UTF-8: ANSI bytes kept as they come", "a\xe7\xe3o\n", "a\xe7\xe3o"},
+      {"UTF-8, as editors save it", "a\xc3\xa7\xc3\xa3o\n", "a\xe7\xe3o"},
+      {"UTF-8 with a byte-order mark", "\xef\xbb\xbf" "a\xc3\xa7\xc3\xa3o\r\n", "a\xe7\xe3o"},
+      {"a byte-order mark before ASCII", "\xef\xbb\xbf" "plain\n", "plain"},
+      {"127 characters in UTF-8", Repeated("\xc3\xa7", 127) + "\n", std::string(127, '\xe7')},
   };
   for (const auto& row : rows) {
     std::vector<std::string> args = AddArgs(kDave, "password-only");
@@ -331,6 +342,13 @@ TEST_F(EnrollTool, RefusesBadArgumentsAndInputWithAMessageAndWritesNothing) {
        "the password is longer than 127 characters"},
       {{"add", kCarol, "--mode", "1", "--template1", t1, "--template2", t2},
        std::string("hunter2\0secret\n", 15), 1, "the password contains a zero byte"},
+      {{"add", kCarol, "--mode", "1", "--template1", t1, "--template2", t2},
+       "hunter2-\xc4\x81\n", 1,
+       "the password has characters that the ANSI code page 1252, in which the logon dialogs "
+       "read it, cannot hold"},
+      {{"add", kCarolWithDomain, "--mode", "0", "--template1", t1, "--template2", t2}, secret, 1,
+       "the user name contains @: the logon takes a typed name@domain as the account name alone"},
+      {{"mode", kCarolWithDomain, "0"}, "", 1, "the user name contains @"},
       {{"add", kCarol, "--mode", "1", "--template1", t1, "--template2", t2}, "\r\n", 1,
        "the password is empty (give --allow-empty-password to store an empty one)"},
       {{"mode", kCarol}, "", 1, "mode takes a user name and a mode"},
@@ -347,6 +365,7 @@ TEST_F(EnrollTool, RefusesBadArgumentsAndInputWithAMessageAndWritesNothing) {
     EXPECT_EQ(run.out, "") << "row " << i;
     EXPECT_EQ(run.err.find("hunter2"), std::string::npos) << "row " << i << ": password shown";
     EXPECT_FALSE(KeyExists(kStorePath, kCarol)) << "row " << i << ": an account was written";
+    EXPECT_FALSE(KeyExists(kStorePath, kCarolWithDomain)) << "row " << i;
   }
 }
 

@@ -42,7 +42,8 @@ const char kUsage[] =
     "      each problem on a line starting with PROBLEM:.\n"
     "  voduvo-enroll install [MODULE]\n"
     "      Makes MODULE (by default VoDUVO.dll beside the tool) Winlogon's GINA, keeping the\n"
-    "      GinaDLL value it replaces for uninstall. papyl.dll must be beside the module.\n"
+    "      GinaDLL value it replaces for uninstall. MODULE must be a GINA DLL for this\n"
+    "      processor on a local fixed drive, with papyl.dll beside it.\n"
     "  voduvo-enroll uninstall\n"
     "      Puts back the GinaDLL value that install replaced.\n"
     "  voduvo-enroll --help\n"
@@ -53,9 +54,11 @@ const char kUsage[] =
     "  2 password-only             name and password are typed\n"
     "  3 fingerprint-or-password   either\n"
     "  4 fingerprint-and-password  a fingerprint and the typed password\n"
-    "USER is the Windows user name without a domain, at most 127 characters. The password is at\n"
-    "most 127 characters in the ANSI code page and not empty unless --allow-empty-password is\n"
-    "given. Template files hold the fingerprint library's templates as extracted.\n"
+    "USER is the Windows user name without a domain (no \\ or @), at most 127 characters.\n"
+    "The password is at most 127 characters in the ANSI code page and not empty unless\n"
+    "--allow-empty-password is given. From standard input it is read as UTF-8 (a byte-order\n"
+    "mark dropped) when the line is UTF-8 with a character beyond ASCII, otherwise as ANSI.\n"
+    "Template files hold the fingerprint library's templates as extracted.\n"
     "A change that fails leaves the account (or GinaDLL) as it was.\n"
     "Exit status: 0 done, 1 bad arguments or input, 2 the operation failed (no reader or\n"
     "finger in time, install or uninstall refused), 3 check found problems.\n";
@@ -80,6 +83,18 @@ const char* UserNameProblem(const char* name) {
   if (!*name) return "the user name is empty";
   if (strlen(name) > kMaxStoredTextLength) return "the user name is longer than 127 characters";
   if (strchr(name, '\\')) return "the user name contains a backslash";
+  return nullptr;
+}
+
+// Why an account could not be enrolled under name, or null when it can. The logon takes a typed
+// "alice@corp" as the account alice, so the mode of an account named with @ would never apply.
+// Such a name can still be removed.
+const char* EnrolledNameProblem(const char* name) {
+  if (const char* problem = UserNameProblem(name)) return problem;
+  if (strchr(name, '@')) {
+    return "the user name contains @: the logon takes a typed name@domain as the account name "
+           "alone, so an account enrolled with @ would never have its login mode applied";
+  }
   return nullptr;
 }
 
@@ -235,7 +250,9 @@ int Add(int argc, const char* const argv[], const ToolStreams& io) {
   AddArguments args;
   std::string problem = ParseAddArguments(argc, argv, args);
   if (!problem.empty()) return BadArguments(io, problem);
-  if (const char* nameProblem = UserNameProblem(args.user)) return BadArguments(io, nameProblem);
+  if (const char* nameProblem = EnrolledNameProblem(args.user)) {
+    return BadArguments(io, nameProblem);
+  }
   LoginMode mode = NotAuthorized;
   if (!ParseMode(args.mode, &mode)) {
     return BadArguments(io, std::string("add: unknown login mode ") + args.mode);
@@ -272,7 +289,7 @@ int Add(int argc, const char* const argv[], const ToolStreams& io) {
 int ChangeMode(int argc, const char* const argv[], const ToolStreams& io) {
   if (argc != 4) return BadArguments(io, "mode takes a user name and a mode");
   const char* user = argv[2];
-  if (const char* nameProblem = UserNameProblem(user)) return BadArguments(io, nameProblem);
+  if (const char* nameProblem = EnrolledNameProblem(user)) return BadArguments(io, nameProblem);
   LoginMode mode = NotAuthorized;
   if (!ParseMode(argv[3], &mode)) {
     return BadArguments(io, std::string("mode: unknown login mode ") + argv[3]);

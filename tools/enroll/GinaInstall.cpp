@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tools/enroll/GinaRegistry.h"
+#include "tools/enroll/ModuleFile.h"
 #include "tools/enroll/ToolMessages.h"
 #include "tools/enroll/ToolPlaces.h"
 
@@ -24,7 +25,10 @@ std::string ModuleToInstall(int argc, const char* const argv[], const ToolStream
 // Why the module cannot be installed from path, or an empty text when it can.
 std::string ModulePlaceProblem(const std::string& path) {
   if (!IsFullFilePath(path)) return path + " is not a full path to the module";
-  if (!FileIsThere(path)) return "the module " + path + " is not there";
+  std::string unloadable = ModuleLoadProblem(path);
+  if (!unloadable.empty()) {
+    return "the module " + path + " " + unloadable + ": Winlogon could not load it at boot";
+  }
   std::string folder = FolderOf(path);
   if (!FileIsThere(JoinPath(folder, kFingerprintLibraryFile))) {
     return std::string("the fingerprint library ") + kFingerprintLibraryFile + " is not in " +

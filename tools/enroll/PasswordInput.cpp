@@ -1,21 +1,31 @@
-// Reading the password: bytes from redirected standard input, or wide characters typed at the
-// console, converted to the ANSI code page that the logon dialogs read them in.
+// Reading the password: a line of redirected standard input, in UTF-8 or in the ANSI code page,
+// or wide characters typed at the console, brought to the ANSI code page that the logon dialogs
+// read them in.
 #include "tools/enroll/PasswordInput.h"
 
 #include <cstring>
 
 namespace {
 
-// One typed line, wiped when it goes out of scope.
-struct SecretWideText {
-  // As SecretText: the longest password, a carriage return and the terminator.
-  wchar_t text[kMaxStoredTextLength + 2];
+// One line of a password as it came, wiped when it goes out of scope.
+template <typename Character, size_t kCapacity>
+struct SecretLine {
+  Character text[kCapacity];
   size_t length;
-  SecretWideText() : text{}, length(0) {}
-  ~SecretWideText() { SecureZeroMemory(text, sizeof text); }
-  SecretWideText(const SecretWideText&) = delete;
-  SecretWideText& operator=(const SecretWideText&) = delete;
+  SecretLine() : text{}, length(0) {}
+  ~SecretLine() { SecureZeroMemory(text, sizeof text); }
+  SecretLine(const SecretLine&) = delete;
+  SecretLine& operator=(const SecretLine&) = delete;
 };
+
+// As SecretText: the longest password, a carriage return and the terminator.
+using SecretWideText = SecretLine<wchar_t, kMaxStoredTextLength + 2>;
+
+// A line of redirected input, with room for the longest password in UTF-8 (at most three bytes
+// for each byte of its ANSI form), a byte-order mark, a carriage return and the terminator.
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr size_t kByteOrderMarkLength = sizeof kByteOrderMark - 1;
+using SecretInputLine = SecretLine<char, kByteOrderMarkLength + 3 * kMaxStoredTextLength + 2>;
 
 // Takes the characters of one console read into line, up to the line feed; false once the line
 // feed has been seen.
@@ -77,6 +87,52 @@ PasswordLine ToAnsiCodePage(const SecretWideText& typed, SecretText& secret) {
   return PasswordLine::Read;
 }
 
+// One line of input, without its line end. The rest of an overlong line is read too, so none of
+// it is left for another reader.
+PasswordLine ReadInputLine(FILE* in, SecretInputLine& line) {
+  const size_t capacity = sizeof line.text - 1;
+  bool overflow = false;
+  bool zeroByte = false;
+  int c = fgetc(in);
+  if (c == EOF) return PasswordLine::Missing;
+  for (; c != EOF && c != '\n'; c = fgetc(in)) {
+    zeroByte = zeroByte || c == 0;
+    if (line.length == capacity) overflow = true;
+    if (!overflow) line.text[line.length++] = static_cast<char>(c);
+  }
+  if (line.length > 0 && line.text[line.length - 1] == '\r') --line.length;
+  line.text[line.length] = '\0';
+  if (overflow) return PasswordLine::TooLong;
+  // A zero byte would silently cut the password short.
+  return zeroByte ? PasswordLine::ZeroByte : PasswordLine::Read;
+}
+
+// Most editors save text as UTF-8, which a line of plain ASCII also is; a line that is not UTF-8
+// was written in the ANSI code page.
+bool IsUtf8BeyondAscii(const SecretInputLine& line) {
+  bool beyondAscii = false;
+  for (size_t i = 0; i < line.length; ++i) beyondAscii = beyondAscii || (line.text[i] & 0x80);
+  return beyondAscii && MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line.text,
+                                            static_cast<int>(line.length), nullptr, 0) > 0;
+}
+
+// The UTF-8 line, without a byte-order mark, in the ANSI code page.
+PasswordLine Utf8ToAnsiCodePage(const SecretInputLine& line, SecretText& secret) {
+  size_t skip = strncmp(line.text, kByteOrderMark, kByteOrderMarkLength) == 0
+                    ? kByteOrderMarkLength
+                    : 0;
+  SecretWideText wide;
+  if (line.length > skip) {
+    const int capacity = static_cast<int>(sizeof wide.text / sizeof wide.text[0] - 1);
+    int count = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line.text + skip,
+                                    static_cast<int>(line.length - skip), wide.text, capacity);
+    if (count == 0) return PasswordLine::TooLong;
+    wide.length = static_cast<size_t>(count);
+  }
+  if (wide.length > kMaxStoredTextLength) return PasswordLine::TooLong;
+  return ToAnsiCodePage(wide, secret);
+}
+
 bool SameLine(const SecretWideText& first, const SecretWideText& second) {
   return first.length == second.length &&
          memcmp(first.text, second.text, first.length * sizeof first.text[0]) == 0;
@@ -110,23 +166,13 @@ SecretText::SecretText() : text{} {}
 SecretText::~SecretText() { SecureZeroMemory(text, sizeof text); }
 
 PasswordLine ReadPasswordLine(FILE* in, SecretText& secret) {
-  const size_t capacity = sizeof secret.text - 1;
-  size_t length = 0;
-  bool overflow = false;
-  bool zeroByte = false;
-  int c = fgetc(in);
-  if (c == EOF) return PasswordLine::Missing;
-  // The rest of an overlong line is read too, so none of it is left for another reader.
-  for (; c != EOF && c != '\n'; c = fgetc(in)) {
-    zeroByte = zeroByte || c == 0;
-    if (length == capacity) overflow = true;
-    if (!overflow) secret.text[length++] = static_cast<char>(c);
-  }
-  if (length > 0 && secret.text[length - 1] == '\r') --length;
-  secret.text[length] = '\0';
-  if (overflow || length > kMaxStoredTextLength) return PasswordLine::TooLong;
-  // A zero byte would silently cut the password short.
-  return zeroByte ? PasswordLine::ZeroByte : PasswordLine::Read;
+  SecretInputLine line;
+  PasswordLine result = ReadInputLine(in, line);
+  if (result != PasswordLine::Read) return result;
+  if (IsUtf8BeyondAscii(line)) return Utf8ToAnsiCodePage(line, secret);
+  if (line.length > kMaxStoredTextLength) return PasswordLine::TooLong;
+  memcpy(secret.text, line.text, line.length + 1);
+  return PasswordLine::Read;
 }
 
 PasswordLine ReadTypedPassword(HANDLE console, FILE* prompt, SecretText& secret) {

@@ -1,5 +1,6 @@
-// Reading the password that the tool protects: one line of redirected standard input, taken as
-// bytes, or typed twice at the console without echo and converted to the ANSI code page.
+// Reading the password that the tool protects: one line of redirected standard input, or typed
+// twice at the console without echo; either way in the ANSI code page that the logon dialogs
+// read it in.
 #pragma once
 
 #include <windows.h>
@@ -21,8 +22,10 @@ struct SecretText {
 
 enum class PasswordLine { Read, Missing, TooLong, ZeroByte, Mismatch, NoAnsiForm };
 
-// Reads one line (up to a line feed or the end of input) into secret, without its line end. The
-// bytes are stored as they come: a file prepared for the tool is expected in the ANSI code page.
+// Reads one line (up to a line feed or the end of input) into secret, without its line end. A
+// line that is UTF-8 with a character beyond ASCII, as editors save text today, is converted to
+// the ANSI code page (a byte-order mark dropped), and refused when a character has no exact form
+// there; any other line is taken as bytes in the ANSI code page.
 PasswordLine ReadPasswordLine(FILE* in, SecretText& secret);
 
 // Asks at the console for the password and then for it again, each typed without echo and read

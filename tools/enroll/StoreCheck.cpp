@@ -2,10 +2,12 @@
 // policy will, and reports in the module's terms what each finding means.
 #include "tools/enroll/StoreCheck.h"
 
+#include <cstring>
 #include <string>
 
 #include "accounts/AccountStore.h"
 #include "tools/enroll/GinaRegistry.h"
+#include "tools/enroll/ModuleFile.h"
 #include "tools/enroll/ModeNames.h"
 #include "tools/enroll/ToolMessages.h"
 #include "tools/enroll/ToolPlaces.h"
@@ -70,9 +72,19 @@ std::string PasswordFinding(const char* user, int* problems, const ToolStreams& 
   return stored ? "password not unprotectable here" : "password missing";
 }
 
+// The logon policy takes a typed "alice@corp" or "CORP\alice" as the account alice: a key
+// named with either is never the account that a typed name is looked up as.
+int NameFinding(const char* user, const ToolStreams& io) {
+  if (!strchr(user, '@') && !strchr(user, '\\')) return 0;
+  return Problem(io, std::string("account ") + user + ": the logon reads a typed name with @ or " +
+                         "\\ as the account name alone (alice@corp and CORP\\alice as alice), so " +
+                         "this account's login mode never applies to a name typed at logon. " +
+                         "Remove it and enrol the name without its domain.");
+}
+
 // One account's line, after its problems.
 int CheckAccount(const char* user, const ToolStreams& io) {
-  int problems = 0;
+  int problems = NameFinding(user, io);
   std::string mode = ModeFinding(user, &problems, io);
   std::string first = TemplateFinding(user, 1, &problems, io);
   std::string second = TemplateFinding(user, 2, &problems, io);
@@ -119,9 +131,10 @@ int CheckGinaDll(const ToolStreams& io) {
                    "\\\\server\\share\\file): the module cannot find its folder, and "
                    "fingerprint logon is off.");
   }
-  if (!FileIsThere(module)) {
-    return Problem(io, "GinaDLL names " + module +
-                           ", which is not there: Winlogon cannot load it, and nobody can log on.");
+  std::string unloadable = ModuleLoadProblem(module);
+  if (!unloadable.empty()) {
+    return Problem(io, "GinaDLL names " + module + ", which " + unloadable +
+                           ": Winlogon cannot load it, and nobody can log on.");
   }
   std::string library = JoinPath(FolderOf(module), kFingerprintLibraryFile);
   if (!FileIsThere(library)) {

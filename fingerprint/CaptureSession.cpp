@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "fingerprint/CaptureEvents.h"
 #include "fingerprint/CaptureGate.h"
 #include "fingerprint/FingerImage.h"
 #include "fingerprint/FingerprintLibrary.h"
@@ -25,12 +26,14 @@ void SetNoticeLines(MessageId first, MessageId second) {
 bool IsFileReader(const char* sensorId) { return std::strcmp(sensorId, "File") == 0; }
 
 void ReaderUnplugged(const char* sensorId) {
+  ReportReaderUnplugged(sensorId);
   GinaState.library->PxCapStopCapture(sensorId);
   ShowReaderState(true);
   ShowCaptureMessage(MsgSensorUnplugged, MB_ICONERROR);
 }
 
 void ReaderPlugged(const char* sensorId) {
+  ReportReaderPlugged(sensorId);
   GinaState.library->PxCapStartCapture(sensorId, OnFingerEvent, OnFingerImage);
   ShowReaderState(false);
 }
@@ -46,12 +49,13 @@ void ShowReaderState(bool waiting) {
 int StartFingerprintCapture() {
   if (GinaState.captureRunning) return 0;
   FingerprintLibrary* library = GinaState.library;
-  if (!library) return kNoLibraryObject;
+  if (!library) return ReportCaptureStartFailure(EVENT_LIBRARY_NOT_LOADED, kNoLibraryObject);
   GinaState.captureRunning = true;
 
   int result = library->PxInitialize();
   if (result != 0) {
     GinaState.captureRunning = false;
+    ReportCaptureStartFailure(EVENT_LIBRARY_START_FAILED, result);
     if (result == -1 || result == -6) ShowLibraryFailure(MsgLibraryInitFailed);
     return result;
   }
@@ -63,6 +67,7 @@ int StartFingerprintCapture() {
   CloseCaptureGate();
   library->PxFinalize();
   GinaState.captureRunning = false;
+  ReportCaptureStartFailure(EVENT_CAPTURE_START_FAILED, result);
   ShowLibraryFailure(MsgCaptureInitFailed);
   return result;
 }

@@ -85,7 +85,7 @@ bool Identify(const TemplateBuffer* extracted) {
     return false;
   }
   char* password = nullptr;
-  if (ReadPassword(name, &password) != 0) password = nullptr;
+  if (ReadMatchedPassword(name, &password) != 0) password = nullptr;
   bool matched = RecordOutcome(name, password);
   ReleasePassword(password);
   ReleaseUserName(name);

@@ -10,26 +10,18 @@
 #include <vector>
 
 #include "resources/EventMessages.h"
-#include "resources/MessageCatalogue.h"
-#include "sim/host/WinlogonHost.h"
-#include "tests/wine/support/EnrolledAccounts.h"
 #include "tests/wine/support/EventLogWatcher.h"
 #include "tests/wine/support/ImportHook.h"
-#include "tests/wine/support/MessageBoxWatcher.h"
-#include "tests/wine/support/ModuleUnderTest.h"
 #include "tests/wine/support/ScriptedUser.h"
-#include "tests/wine/support/StandInGina.h"
 #include "tests/wine/support/TestPaths.h"
-#include "tests/wine/support/WinlogonRegistry.h"
+#include "tests/wine/support/WorkstationRig.h"
 
 namespace {
 
 constexpr WORD kInformation = EVENTLOG_INFORMATION_TYPE;
 constexpr WORD kWarning = EVENTLOG_WARNING_TYPE;
 constexpr WORD kError = EVENTLOG_ERROR_TYPE;
-constexpr char kReader[] = "reader-1";
 constexpr int kStranger = 9;
-constexpr DWORD kQuietMs = 100;
 
 struct ExpectedEvent {
   const char* what;
@@ -72,98 +64,13 @@ std::vector<LoggedEvent> Without(std::vector<LoggedEvent> events, DWORD id) {
   return kept;
 }
 
-// English texts: the suite runs in an English system language.
-std::string Text(MessageId id) { return MessageCatalogue[id]; }
-
-// One workstation: the module as Winlogon loads it (with the stand-in fingerprint library beside
-// it unless told otherwise), the stand-in system GINA, message boxes pressed away and the event
-// log watched. The watchers go before the module is unloaded.
-struct Station {
-  explicit Station(bool withLibrary = true)
-      : ginaDll(withLibrary ? ScopedGinaDll(BinPath("papyl\\VoDUVO.dll")) : ScopedGinaDll()) {
-    if (withLibrary) {
-      papyl = BindLoadedPapyl();
-      papyl.Reset();
-    }
-    accounts = std::make_unique<EnrolledAccounts>(withLibrary ? &papyl : nullptr);
-    events = std::make_unique<EventLogWatcher>(module.Handle());
-    host = std::make_unique<WinlogonHost>(module.Entries());
-    boxes = std::make_unique<MessageBoxWatcher>(module.Handle());
-    boxes->SetActiveDialogSource([this] { return host->ActiveDialog(); });
-    EXPECT_TRUE(events->Installed());
-    EXPECT_TRUE(host->Negotiate());
-    EXPECT_TRUE(host->Initialize());
-  }
-  ~Station() {
-    boxes.reset();
-    host.reset();
-    events.reset();
-    accounts.reset();
-  }
-
-  void Enrol(const char* name, LoginMode mode, int finger1, int finger2, const char* password) {
-    accounts->Enrol(name, mode, finger1, finger2, password);
-    if (password) system.Control().SetAccount(name, password);
-  }
-  void Enrol(const char* name, LoginMode mode, int finger, const char* password) {
-    Enrol(name, mode, finger, finger, password);
-  }
-
-  // On the person's thread: the notice says the reader is ready.
-  void AwaitReady(DialogHandle& notice) {
-    for (int i = 0; i < 500 && notice.Text(1005) != Text(MsgTouchSensor); ++i) Sleep(10);
-  }
-  // On the person's thread: one more message box comes and is pressed away.
-  void AwaitBox(size_t shownBefore) {
-    boxes->WaitForCount(shownBefore + 1, 5000);
-    for (int i = 0; i < 500 && boxes->OpenNow() > 0; ++i) Sleep(10);
-  }
-  void PlaceFingerOnNotice(ScriptedUser& person, int finger) {
-    person.WhenDialog(1005, [this, finger](DialogHandle& notice) {
-      AwaitReady(notice);
-      papyl.PlaceFinger(kReader, finger);
-    });
-  }
-  // Ctrl-Alt-Del once capture runs on the notice.
-  void CtrlAltDelOnNotice(ScriptedUser& person) {
-    person.WhenDialog(1005, [this](DialogHandle& notice) {
-      AwaitReady(notice);
-      host->PressCtrlAltDel();
-    });
-  }
-  void TypeAndPress(ScriptedUser& person, int nameEdit, const char* name, const char* password) {
-    person.WhenDialog(nameEdit, [=](DialogHandle& d) {
-      if (name) d.Type(nameEdit, name);
-      d.Type(nameEdit + 1, password);
-      d.Press(IDOK);
-    });
-  }
-  void PressInSecurityOptions(ScriptedUser& person, int button, int expectedAction) {
-    person.WhenDialog(button, [button](DialogHandle& d) { d.Press(button); });
-    EXPECT_EQ(host->LoggedOnSas(), expectedAction);
-  }
-  std::vector<LoggedEvent> Events() {
-    EXPECT_TRUE(events->WaitUntilQuiet(kQuietMs, 5000));
-    return events->Events();
-  }
-
-  ScopedGinaDll ginaDll;
-  StandInGina system{"full", WLX_VERSION_1_4};
-  ModuleUnderTest module;
-  SimPapylControl papyl{};
-  std::unique_ptr<EnrolledAccounts> accounts;
-  std::unique_ptr<EventLogWatcher> events;
-  std::unique_ptr<WinlogonHost> host;
-  std::unique_ptr<MessageBoxWatcher> boxes;
-};
-
 // ---- Days at the workstation ------------------------------------------------------------
 
 // The demo's day: the reader plugged in at the logon notice, a stranger, ana (fingerprint or
 // password) by finger alone, bruno (fingerprint and password) with a wrong and then his own
 // password, a refused password change, the reader unplugged and plugged in while locked.
 TEST(AuditTrail, ADayAtTheWorkstation) {
-  Station station;
+  WorkstationRig station;
   ASSERT_NE(station.module.Handle(), nullptr);
   station.Enrol("ana", FingerprintOrPassword, 1, "ana-pw");
   station.Enrol("bruno", FingerprintAndPassword, 2, "bruno-pw");
@@ -240,7 +147,7 @@ TEST(AuditTrail, ADayAtTheWorkstation) {
 
 // What the modes refuse, typed or by finger, at the logon and at the unlock dialog.
 TEST(AuditTrail, ADayOfRefusals) {
-  Station station;
+  WorkstationRig station;
   ASSERT_NE(station.module.Handle(), nullptr);
   station.Enrol("dora", NotAuthorized, 3, "dora-pw");
   station.Enrol("frank", FingerprintOnly, 4, "frank-pw");
@@ -314,19 +221,19 @@ TEST(AuditTrail, SaysWhyFingerprintLogonStopped) {
   const struct {
     const char* what;
     bool withLibrary;
-    std::function<void(Station&)> arrange;
+    std::function<void(WorkstationRig&)> arrange;
     int finger;
     ExpectedEvent expected;
   } rows[] = {
       {"an account without Template2", true,
-       [](Station& s) {
+       [](WorkstationRig& s) {
          s.Enrol("ana", FingerprintOrPassword, 1, "ana-pw");
          s.Enrol("gil", FingerprintOrPassword, 6, kNoFinger, "gil-pw");
        },
        1,
        {"", EVENT_ACCOUNT_VALUE_UNREADABLE, kError, {"gil", "Template2", "-10"}}},
       {"an account whose key cannot be opened", true,
-       [](Station& s) {
+       [](WorkstationRig& s) {
          s.Enrol("ivy", FingerprintOrPassword, 6, "ivy-pw");
          realOpenKey = CodeCast<decltype(&RegOpenKeyExA)>(
              ReplaceImport(s.module.Handle(), "ADVAPI32.dll", "RegOpenKeyExA",
@@ -335,28 +242,28 @@ TEST(AuditTrail, SaysWhyFingerprintLogonStopped) {
        6,
        {"", EVENT_ACCOUNT_KEY_UNREADABLE, kError, {"ivy", "-7"}}},
       {"the identified account's password", true,
-       [](Station& s) { s.Enrol("hal", FingerprintOrPassword, 7, nullptr); }, 7,
+       [](WorkstationRig& s) { s.Enrol("hal", FingerprintOrPassword, 7, nullptr); }, 7,
        {"", EVENT_MATCHED_PASSWORD_UNREADABLE, kError, {"hal", "CPD", "-10"}}},
       {"the accounts cannot be listed", true,
-       [](Station& s) {
+       [](WorkstationRig& s) {
          s.Enrol("ana", FingerprintOrPassword, 1, "ana-pw");
          ReplaceImport(s.module.Handle(), "ADVAPI32.dll", "RegQueryInfoKeyA",
                        CodeCast<FARPROC>(RefusedQueryInfo));
        },
        1,
        {"", EVENT_ACCOUNTS_NOT_LISTED, kError, {"-2"}}},
-      {"no fingerprint library", false, [](Station&) {}, 0,
+      {"no fingerprint library", false, [](WorkstationRig&) {}, 0,
        {"", EVENT_LIBRARY_NOT_LOADED, kError, {"-113"}}},
       {"the library does not start", true,
-       [](Station& s) { s.papyl.SetResult("_PxInitialize@0", -1); }, 0,
+       [](WorkstationRig& s) { s.papyl.SetResult("_PxInitialize@0", -1); }, 0,
        {"", EVENT_LIBRARY_START_FAILED, kError, {"-1"}}},
       {"its capture layer does not start", true,
-       [](Station& s) { s.papyl.SetResult("_PxCapInitialize@4", -5); }, 0,
+       [](WorkstationRig& s) { s.papyl.SetResult("_PxCapInitialize@4", -5); }, 0,
        {"", EVENT_CAPTURE_START_FAILED, kError, {"-5"}}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
-    Station station(row.withLibrary);
+    WorkstationRig station(row.withLibrary);
     ASSERT_NE(station.module.Handle(), nullptr);
     if (row.withLibrary) station.papyl.PlugReader(kReader);
     row.arrange(station);
@@ -393,7 +300,7 @@ TEST(AuditTrail, NeverHoldsUpALogon) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
-    Station station;
+    WorkstationRig station;
     ASSERT_NE(station.module.Handle(), nullptr);
     station.Enrol("ana", FingerprintOrPassword, 1, "ana-pw");
     station.papyl.PlugReader(kReader);
@@ -412,7 +319,7 @@ TEST(AuditTrail, NeverHoldsUpALogon) {
 // Unloading the module does not wait for a report the log keeps waiting: the module stays
 // mapped until that report returns, and then goes.
 TEST(AuditTrail, UnloadingDoesNotWaitForTheLog) {
-  Station station;
+  WorkstationRig station;
   HMODULE module = station.module.Handle();
   ASSERT_NE(module, nullptr);
   station.accounts->EnrolMode("frank", FingerprintOnly);

@@ -26,31 +26,6 @@ LONG WriteSource(const std::string& modulePath) {
   return status;
 }
 
-LONG DeleteValue(HKEY key, const char* name) {
-  LONG status = RegDeleteValueA(key, name);
-  return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
-}
-
-bool IsEmptyKey(HKEY key) {
-  DWORD subkeys = 0, values = 0;
-  return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
-                          nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
-         subkeys == 0 && values == 0;
-}
-
-LONG RemoveSource() {
-  HKEY key = nullptr;
-  LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kEventSourceKey, 0,
-                              KEY_SET_VALUE | KEY_QUERY_VALUE, &key);
-  if (status == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
-  if (status != ERROR_SUCCESS) return status;
-  status = DeleteValue(key, kEventMessageFileValue);
-  if (status == ERROR_SUCCESS) status = DeleteValue(key, kTypesSupportedValue);
-  bool empty = status == ERROR_SUCCESS && IsEmptyKey(key);
-  RegCloseKey(key);
-  return empty ? RegDeleteKeyA(HKEY_LOCAL_MACHINE, kEventSourceKey) : status;
-}
-
 void TellFailure(const ToolStreams& io, const char* what, LONG status) {
   fprintf(io.err, "%s the event log source %s (HKEY_LOCAL_MACHINE\\%s): %s\n", what,
           kEventSourceName, kEventSourceKey, SystemReason(status).c_str());
@@ -67,7 +42,8 @@ void InstallEventSource(const std::string& modulePath, const ToolStreams& io) {
 }
 
 void UninstallEventSource(const ToolStreams& io) {
-  LONG status = RemoveSource();
+  LONG status =
+      RemoveValuesAndEmptyKey(kEventSourceKey, kEventMessageFileValue, kTypesSupportedValue);
   if (status != ERROR_SUCCESS) TellFailure(io, "Could not remove", status);
 }
 

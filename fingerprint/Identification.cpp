@@ -109,7 +109,7 @@ int IdentifyFingerprint(const TemplateBuffer* candidate, char** userName, Captur
   } else if (best < 0) {
     *userName = nullptr;
     result = kNoAccount;
-    if (GateOpenFor(ticket)) ReportModuleEvent(EVENT_FINGER_NOT_FOUND, EventNumber(count).Text());
+    if (CaptureGateOpen()) ReportModuleEvent(EVENT_FINGER_NOT_FOUND, EventNumber(count).Text());
   } else {
     *userName = CopyName(names[best]);
     if (!*userName) result = kNoAccount;

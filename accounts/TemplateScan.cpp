@@ -38,20 +38,16 @@ bool ReadValue(HKEY key, const char* name, TemplateScratch* scratch) {
 
 }  // namespace
 
-int ReadBothTemplates(const char* userName, TemplateScratch* first, TemplateScratch* second,
-                      const char** unreadable) {
+int ReadBothTemplates(const char* userName, TemplateScratch* first, TemplateScratch* second) {
   char* path = JoinKeyPath(kStorePath, userName);
   if (!path) return StoreNoValue;
   HKEY key = nullptr;
   LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &key);
   delete[] path;
   if (opened != ERROR_SUCCESS) return StoreNoValue;
-  const char* failed = !ReadValue(key, kTemplate1Value, first)    ? kTemplate1Value
-                       : !ReadValue(key, kTemplate2Value, second) ? kTemplate2Value
-                                                                  : nullptr;
+  bool read = ReadValue(key, kTemplate1Value, first) && ReadValue(key, kTemplate2Value, second);
   RegCloseKey(key);
-  if (failed && unreadable) *unreadable = failed;
-  return failed ? StoreUnreadable : StoreOk;
+  return read ? StoreOk : StoreUnreadable;
 }
 
 void ReleaseScratch(TemplateScratch* scratch) {

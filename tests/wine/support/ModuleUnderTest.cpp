@@ -9,10 +9,10 @@ ModuleUnderTest::ModuleUnderTest() {
   char directory[MAX_PATH] = {};
   GetCurrentDirectoryA(MAX_PATH, directory);
   oldDirectory_ = directory;
-  path_ = BinPath("VoDUVO.dll");
-  module_ = LoadLibraryA(path_.c_str());
+  std::string path = BinPath("VoDUVO.dll");
+  module_ = LoadLibraryA(path.c_str());
   if (!module_) {
-    ADD_FAILURE() << "cannot load " << path_ << " (error " << GetLastError() << ")";
+    ADD_FAILURE() << "cannot load " << path << " (error " << GetLastError() << ")";
     return;
   }
   EXPECT_TRUE(BindGinaInterface(module_, entries_)) << "the module lacks a GINA entry point";
@@ -23,13 +23,10 @@ ModuleUnderTest::~ModuleUnderTest() {
   SetCurrentDirectoryA(oldDirectory_.c_str());
 }
 
-BOOL ModuleUnderTest::Unload(bool untilGone) {
+BOOL ModuleUnderTest::Unload() {
   if (!module_) return FALSE;
   BOOL freed = FreeLibrary(module_);
   module_ = nullptr;
-  for (int waited = 0; untilGone && freed && GetModuleHandleA(path_.c_str()) && waited < 3000;
-       waited += 10)
-    Sleep(10);
   return freed;
 }
 

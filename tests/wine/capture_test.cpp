@@ -535,7 +535,7 @@ TEST_F(Capture, AnImageOfAnEarlierNoticeDoesNothingUnderTheNext) {
   RunNotice([&] {
     Plug("reader-1");
     papyl_.PlaceFinger("reader-1", 1);
-    Sleep(150);
+    for (int i = 0; i < 2000 && papyl_.CallCount("_PxExtract@28") == 0; ++i) Sleep(10);
   });
   StopFingerprintCapture();
   RunNotice([&] { EXPECT_TRUE(papyl_.WaitIdle(kIdleTimeout)); });

@@ -9,6 +9,7 @@ extern "C" {
 #include <new>
 
 #include "accounts/AccountStore.h"
+#include "accounts/TemplateScan.h"
 #include "fingerprint/CaptureGate.h"
 #include "fingerprint/FingerprintLibrary.h"
 #include "fingerprint/Identification.h"
@@ -19,7 +20,8 @@ extern "C" {
 
 namespace {
 
-constexpr int kTemplateCapacity = 10000;
+// The extraction buffer holds a whole template: as much as the library may read of one.
+constexpr int kTemplateCapacity = static_cast<int>(kTemplateRoom);
 constexpr WORD kPictureSide = 150;
 constexpr int kDrawAlone = -1;
 constexpr int kDrawWithLastMatch = 0;
@@ -48,7 +50,7 @@ TemplateBuffer* NewExtractionBuffer() {
 // the stored bytes.
 BYTE* RoomyCopy(const TemplateBuffer* stored) {
   DWORD size = stored->size > 0 ? static_cast<DWORD>(stored->size) : 0;
-  DWORD room = size > kTemplateCapacity ? size : kTemplateCapacity;
+  DWORD room = size > kTemplateRoom ? size : kTemplateRoom;
   BYTE* copy = new (std::nothrow) BYTE[room]();
   if (copy && size) std::memcpy(copy, stored->data, size);
   return copy;

@@ -61,6 +61,9 @@ void OpenBox(const BoxOrder& order) {
 DWORD WINAPI RunBox(LPVOID parameter) {
   BoxOrder& order = *static_cast<BoxOrder*>(parameter);
   if (order.desktop) SetThreadDesktop(order.desktop);
+  // The queue must exist before the thread is known, or a quit posted to close the box is lost.
+  MSG none;
+  PeekMessageA(&none, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
   SetEvent(order.started);
   OpenBox(order);
   return 0;

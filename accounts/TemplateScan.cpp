@@ -38,16 +38,20 @@ bool ReadValue(HKEY key, const char* name, TemplateScratch* scratch) {
 
 }  // namespace
 
-int ReadBothTemplates(const char* userName, TemplateScratch* first, TemplateScratch* second) {
+int ReadBothTemplates(const char* userName, TemplateScratch* first, TemplateScratch* second,
+                      const char** unreadable) {
   char* path = JoinKeyPath(kStorePath, userName);
   if (!path) return StoreNoValue;
   HKEY key = nullptr;
   LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &key);
   delete[] path;
   if (opened != ERROR_SUCCESS) return StoreNoValue;
-  bool read = ReadValue(key, kTemplate1Value, first) && ReadValue(key, kTemplate2Value, second);
+  const char* failed = !ReadValue(key, kTemplate1Value, first)    ? kTemplate1Value
+                       : !ReadValue(key, kTemplate2Value, second) ? kTemplate2Value
+                                                                  : nullptr;
   RegCloseKey(key);
-  return read ? StoreOk : StoreUnreadable;
+  if (failed && unreadable) *unreadable = failed;
+  return failed ? StoreUnreadable : StoreOk;
 }
 
 void ReleaseScratch(TemplateScratch* scratch) {

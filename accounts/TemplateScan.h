@@ -18,7 +18,9 @@ struct TemplateScratch {
 };
 
 // Template1 into first and Template2 into second. Returns 0; -7 when the account's key cannot be
-// opened; -10 when a value is missing or cannot be read (memory included).
-int ReadBothTemplates(const char* userName, TemplateScratch* first, TemplateScratch* second);
+// opened; -10 when a value is missing or cannot be read (memory included), and then *unreadable,
+// when given, names that value.
+int ReadBothTemplates(const char* userName, TemplateScratch* first, TemplateScratch* second,
+                      const char** unreadable = nullptr);
 // Frees the buffer; the scratch starts empty again.
 void ReleaseScratch(TemplateScratch* scratch);

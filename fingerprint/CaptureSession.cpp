@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "fingerprint/CaptureEvents.h"
 #include "fingerprint/CaptureGate.h"
 #include "fingerprint/FingerImage.h"
 #include "fingerprint/FingerprintLibrary.h"
@@ -19,12 +20,14 @@ void ShowLibraryFailure(MessageId text) {
 bool IsFileReader(const char* sensorId) { return std::strcmp(sensorId, "File") == 0; }
 
 void ReaderUnplugged(const char* sensorId, CaptureTicket ticket) {
+  ReportReaderUnplugged(sensorId);
   GinaState.library->PxCapStopCapture(sensorId);
   PostReaderState(true, ticket);
   ShowCaptureMessage(MsgSensorUnplugged, MB_ICONERROR, ticket);
 }
 
 void ReaderPlugged(const char* sensorId, CaptureTicket ticket) {
+  ReportReaderPlugged(sensorId);
   GinaState.library->PxCapStartCapture(sensorId, OnFingerEvent, OnFingerImage);
   PostReaderState(false, ticket);
 }
@@ -34,12 +37,13 @@ void ReaderPlugged(const char* sensorId, CaptureTicket ticket) {
 int StartFingerprintCapture() {
   if (GinaState.captureRunning) return 0;
   FingerprintLibrary* library = GinaState.library;
-  if (!library) return kNoLibraryObject;
+  if (!library) return ReportCaptureStartFailure(EVENT_LIBRARY_NOT_LOADED, kNoLibraryObject);
   GinaState.captureRunning = true;
 
   int result = library->PxInitialize();
   if (result != 0) {
     GinaState.captureRunning = false;
+    ReportCaptureStartFailure(EVENT_LIBRARY_START_FAILED, result);
     if (result == -1 || result == -6) ShowLibraryFailure(MsgLibraryInitFailed);
     return result;
   }
@@ -51,6 +55,7 @@ int StartFingerprintCapture() {
   CloseCaptureGate();
   library->PxFinalize();
   GinaState.captureRunning = false;
+  ReportCaptureStartFailure(EVENT_CAPTURE_START_FAILED, result);
   ShowLibraryFailure(MsgCaptureInitFailed);
   return result;
 }

@@ -106,7 +106,7 @@ bool Identify(const TemplateBuffer* extracted, CaptureTicket ticket) {
     return false;
   }
   char* password = nullptr;
-  if (ReadPassword(name, &password) != 0) password = nullptr;
+  if (ReadMatchedPassword(name, &password) != 0) password = nullptr;
   bool matched = RecordOutcome(name, password, ticket);
   ReleasePassword(password);
   ReleaseUserName(name);

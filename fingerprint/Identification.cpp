@@ -9,6 +9,7 @@
 #include "fingerprint/CaptureGate.h"
 #include "fingerprint/FingerprintLibrary.h"
 #include "gina/GinaState.h"
+#include "resources/EventLog.h"
 
 namespace {
 
@@ -23,10 +24,26 @@ int Compare(const TemplateBuffer* candidate, const TemplateScratch& reference) {
   return result > 0 ? score : kNoMatchScore;
 }
 
+// Such an account makes every identification fail until it is repaired, and nothing at the
+// workstation says so.
+void ReportUnreadableAccount(const char* name, const char* value, int code) {
+  EventNumber number(code);
+  if (code == StoreNoValue)
+    ReportModuleEvent(EVENT_ACCOUNT_KEY_UNREADABLE, name, number.Text());
+  else
+    ReportModuleEvent(EVENT_ACCOUNT_VALUE_UNREADABLE, name, value, number.Text());
+}
+
 // The account's score, the better of its two templates; false when one cannot be read.
 bool ScoreAccount(const TemplateBuffer* candidate, const char* name, TemplateScratch* first,
                   TemplateScratch* second, int* score) {
-  if (!name || ReadBothTemplates(name, first, second) != 0) return false;
+  if (!name) return false;
+  const char* unreadable = "";
+  int read = ReadBothTemplates(name, first, second, &unreadable);
+  if (read != 0) {
+    ReportUnreadableAccount(name, unreadable, read);
+    return false;
+  }
   int score1 = Compare(candidate, *first);
   int score2 = Compare(candidate, *second);
   *score = score1 > score2 ? score1 : score2;
@@ -65,13 +82,25 @@ int BestAccount(const TemplateBuffer* candidate, char** names, int32_t count,
   return best;
 }
 
+// Without a store key nobody is enrolled yet: the finger matched none of no accounts.
+void ReportUnlistedAccounts(int code) {
+  if (code == StoreNoKey)
+    ReportModuleEvent(EVENT_FINGER_NOT_FOUND, EventNumber(0).Text());
+  else
+    ReportModuleEvent(EVENT_ACCOUNTS_NOT_LISTED, EventNumber(code).Text());
+}
+
 }  // namespace
 
 int IdentifyFingerprint(const TemplateBuffer* candidate, char** userName, CaptureTicket ticket) {
   if (!GinaState.library) return kNoAccount;
   char** names = nullptr;
   int32_t count = 0;
-  if (EnumerateSubkeys(kStoreParentPath, kStoreKeyName, &names, &count) != 0) return kNoList;
+  int listed = EnumerateSubkeys(kStoreParentPath, kStoreKeyName, &names, &count);
+  if (listed != 0) {
+    ReportUnlistedAccounts(listed);
+    return kNoList;
+  }
 
   int best = BestAccount(candidate, names, count, ticket);
   int result = 0;
@@ -80,6 +109,7 @@ int IdentifyFingerprint(const TemplateBuffer* candidate, char** userName, Captur
   } else if (best < 0) {
     *userName = nullptr;
     result = kNoAccount;
+    if (GateOpenFor(ticket)) ReportModuleEvent(EVENT_FINGER_NOT_FOUND, EventNumber(count).Text());
   } else {
     *userName = CopyName(names[best]);
     if (!*userName) result = kNoAccount;
@@ -92,4 +122,13 @@ void ReleaseUserName(char* userName) {
   if (!userName) return;
   SecureZeroMemory(userName, std::strlen(userName));
   delete[] userName;
+}
+
+int ReadMatchedPassword(const char* userName, char** password) {
+  int read = ReadPassword(userName, password);
+  if (read != 0) {
+    ReportModuleEvent(EVENT_MATCHED_PASSWORD_UNREADABLE, userName, kPasswordValue,
+                      EventNumber(read).Text());
+  }
+  return read;
 }

@@ -4,6 +4,7 @@
 
 #include "gina/GinaState.h"
 #include "gina/LogonPolicy.h"
+#include "resources/EventLog.h"
 #include "resources/MessageCatalogue.h"
 
 namespace {
@@ -52,6 +53,7 @@ int WINAPI HookedDialogBoxParam(HANDLE hWlx, HANDLE hInst, LPWSTR lpszTemplate, 
 // The password is changed by the administrator, never from the security options dialog.
 INT_PTR CALLBACK SecurityOptionsHook(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_COMMAND && LOWORD(wParam) == kChangePasswordCommand) {
+    ReportModuleEvent(EVENT_PASSWORD_CHANGE_REFUSED, GinaState.loggedOnUser);
     MessageBoxA(nullptr, MessageText(MsgChangePasswordRefused),
                 MessageText(MsgChangePasswordCaption), MB_ICONWARNING);
     return TRUE;

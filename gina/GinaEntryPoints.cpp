@@ -11,6 +11,7 @@ extern "C" {
 #include "gina/GinaState.h"
 #include "gina/NoticeScreens.h"
 #include "gina/SystemGina.h"
+#include "resources/EventLog.h"
 
 namespace {
 
@@ -27,6 +28,11 @@ void PassOn(void(WINAPI* entry)(Params...), Args... args) {
 }
 
 const SystemGina& System() { return GinaState.systemGina; }
+
+// A finger identified the account that the system GINA's dialog is about to receive.
+void ReportFingerprintMatch(DWORD event) {
+  if (GinaState.fingerprintMatched) ReportModuleEvent(event, GinaState.candidateUser);
+}
 
 // Once the system GINA's dialog is done, the decrypted password has no further use: it must not
 // stay in Winlogon's memory for the whole session. The matched name stays for the locked notice.
@@ -66,6 +72,7 @@ int WINAPI WlxLoggedOutSAS(PVOID pWlxContext, DWORD dwSasType, PLUID pAuthentica
                            PSID pLogonSid, PDWORD pdwOptions, PHANDLE phToken,
                            PWLX_MPR_NOTIFY_INFO pNprNotifyInfo, PVOID* pProfile) {
   StopFingerprintCapture();
+  ReportFingerprintMatch(EVENT_LOGON_FINGER_IDENTIFIED);
   int action = PassOn(System().WlxLoggedOutSAS, int{WLX_SAS_ACTION_NONE}, pWlxContext, dwSasType,
                       pAuthenticationId, pLogonSid, pdwOptions, phToken, pNprNotifyInfo, pProfile);
   // Whatever the outcome: after a typed or cancelled logon this is the name the user gave.
@@ -100,6 +107,7 @@ BOOL WINAPI WlxIsLockOk(PVOID pWlxContext) {
 // capture stops; the decrypted password is forgotten once the dialog is done.
 int WINAPI WlxWkstaLockedSAS(PVOID pWlxContext, DWORD dwSasType) {
   StopFingerprintCapture();
+  ReportFingerprintMatch(EVENT_UNLOCK_FINGER_IDENTIFIED);
   int action = PassOn(System().WlxWkstaLockedSAS, int{WLX_SAS_ACTION_NONE}, pWlxContext, dwSasType);
   ForgetFingerprintMatch();
   return action;

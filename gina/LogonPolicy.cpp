@@ -4,6 +4,7 @@
 
 #include "accounts/AccountStore.h"
 #include "gina/GinaState.h"
+#include "resources/EventLog.h"
 #include "resources/MessageCatalogue.h"
 
 namespace {
@@ -22,16 +23,28 @@ struct PolicyDialog {
   MessageId fingerprintAndPassword;
   MessageId mismatch;
   bool nameBeforeMessage;  // the logon dialog shows the name while its message is up
+  // Events of the audit trail: what the dialog did with a finger, and a typed name refused.
+  DWORD fingerSubmitted;
+  DWORD fingerNameFilledIn;
+  DWORD fingerRefusedByMode;
+  DWORD fingerMismatch;
+  DWORD typedRefusedByMode;
 };
 
 const PolicyDialog kLogonDialog = {1502, 1503, &ModuleState::savedLogonProc, MsgLogonCaption,
                                    MsgLogonNotAuthorized, MsgLogonFingerprintOnly,
                                    MsgLogonPasswordOnly, MsgLogonFingerprintAndPassword,
-                                   MsgLogonMismatch, true};
+                                   MsgLogonMismatch, true, EVENT_LOGON_FINGER_SUBMITTED,
+                                   EVENT_LOGON_FINGER_NAME_FILLED_IN,
+                                   EVENT_LOGON_FINGER_REFUSED_BY_MODE, EVENT_LOGON_FINGER_MISMATCH,
+                                   EVENT_LOGON_TYPED_REFUSED_BY_MODE};
 const PolicyDialog kUnlockDialog = {1953, 1954, &ModuleState::savedUnlockProc, MsgUnlockCaption,
                                     MsgUnlockNotAuthorized, MsgUnlockFingerprintOnly,
                                     MsgUnlockPasswordOnly, MsgUnlockFingerprintAndPassword,
-                                    MsgUnlockMismatch, false};
+                                    MsgUnlockMismatch, false, EVENT_UNLOCK_FINGER_SUBMITTED,
+                                    EVENT_UNLOCK_FINGER_NAME_FILLED_IN,
+                                    EVENT_UNLOCK_FINGER_REFUSED_BY_MODE, EVENT_UNLOCK_FINGER_MISMATCH,
+                                    EVENT_UNLOCK_TYPED_REFUSED_BY_MODE};
 
 typedef char TextField[kTextFieldSize];
 
@@ -63,6 +76,13 @@ DWORD ModeOf(const char* typedName) {
   return mode;
 }
 
+// The account (a typed name stands for the account part of it) and its mode, in the audit trail.
+void Report(DWORD event, const char* name, DWORD mode) {
+  TextField account;
+  AccountPart(name, account);
+  ReportModuleEvent(event, account, EventNumber(static_cast<long>(mode)).Text());
+}
+
 void Warn(const PolicyDialog& dialog, MessageId text) {
   MessageBoxA(nullptr, MessageText(text), MessageText(dialog.caption), MB_ICONWARNING);
 }
@@ -82,7 +102,9 @@ void RefuseNotAuthorized(HWND hwnd, const PolicyDialog& dialog) {
 }
 
 // A typed logon (no fingerprint). True when the OK may go on to the system GINA.
-bool CheckTypedLogon(HWND hwnd, const PolicyDialog& dialog, DWORD mode) {
+bool CheckTypedLogon(HWND hwnd, const PolicyDialog& dialog, const char* typedName, DWORD mode) {
+  if (mode == NotAuthorized || mode == FingerprintOnly || mode == FingerprintAndPassword)
+    Report(dialog.typedRefusedByMode, typedName, mode);
   switch (mode) {
     case NotAuthorized: RefuseNotAuthorized(hwnd, dialog); return false;
     case FingerprintOnly: Deny(hwnd, dialog, dialog.fingerprintOnly); return false;
@@ -102,7 +124,10 @@ bool CheckFingerprintAndPassword(HWND hwnd, const PolicyDialog& dialog) {
   ReadEdit(hwnd, dialog.passwordEdit, typedPassword);
   bool same = SameText(typedName, GinaState.candidateUser) &&
               SameText(typedPassword, GinaState.candidatePassword);
-  if (!same) Warn(dialog, dialog.mismatch);
+  if (!same) {
+    Report(dialog.fingerMismatch, GinaState.candidateUser, FingerprintAndPassword);
+    Warn(dialog, dialog.mismatch);
+  }
   SecureZeroMemory(typedName, sizeof typedName);
   SecureZeroMemory(typedPassword, sizeof typedPassword);
   WipeTextField(GinaState.candidatePassword);
@@ -113,10 +138,14 @@ bool CheckFingerprintAndPassword(HWND hwnd, const PolicyDialog& dialog) {
 bool CheckFingerprintLogon(HWND hwnd, const PolicyDialog& dialog, DWORD mode) {
   TextField typedName;
   switch (mode) {
-    case NotAuthorized: RefuseNotAuthorized(hwnd, dialog); return false;
+    case NotAuthorized:
+      Report(dialog.fingerRefusedByMode, GinaState.candidateUser, mode);
+      RefuseNotAuthorized(hwnd, dialog);
+      return false;
     case PasswordOnly:
       ReadEdit(hwnd, dialog.nameEdit, typedName);
       if (!SameText(typedName, GinaState.candidateUser)) {
+        Report(dialog.fingerMismatch, GinaState.candidateUser, mode);
         Deny(hwnd, dialog, dialog.mismatch);
         return false;
       }
@@ -148,26 +177,30 @@ bool CheckOk(HWND hwnd, const PolicyDialog& dialog) {
   }
   TextField typedName;
   ReadEdit(hwnd, dialog.nameEdit, typedName);
-  return CheckTypedLogon(hwnd, dialog, ModeOf(typedName));
+  return CheckTypedLogon(hwnd, dialog, typedName, ModeOf(typedName));
 }
 
 void Submit(HWND hwnd) { SendMessageA(hwnd, WM_COMMAND, IDOK, kHookCommand); }
 
 // Right after the system GINA set the dialog up, a matched fingerprint fills it in.
 void FillIn(HWND hwnd, const PolicyDialog& dialog) {
-  switch (ModeOf(GinaState.candidateUser)) {
+  DWORD mode = ModeOf(GinaState.candidateUser);
+  switch (mode) {
     case NotAuthorized:
+      Report(dialog.fingerRefusedByMode, GinaState.candidateUser, mode);
       Deny(hwnd, dialog, dialog.notAuthorized);
       WipeTextField(GinaState.candidatePassword);
       break;
     case FingerprintOnly:
     case FingerprintOrPassword:
+      Report(dialog.fingerSubmitted, GinaState.candidateUser, mode);
       SetDlgItemTextA(hwnd, dialog.nameEdit, GinaState.candidateUser);
       SetDlgItemTextA(hwnd, dialog.passwordEdit, GinaState.candidatePassword);
       Submit(hwnd);
       WipeTextField(GinaState.candidatePassword);
       break;
     case PasswordOnly:
+      Report(dialog.fingerNameFilledIn, GinaState.candidateUser, mode);
       // The logon dialog shows the name while the message is up; the unlock dialog after it.
       if (dialog.nameBeforeMessage) SetDlgItemTextA(hwnd, dialog.nameEdit, GinaState.candidateUser);
       Warn(dialog, dialog.nameAndPassword);
@@ -175,6 +208,7 @@ void FillIn(HWND hwnd, const PolicyDialog& dialog) {
         SetDlgItemTextA(hwnd, dialog.nameEdit, GinaState.candidateUser);
       break;
     case FingerprintAndPassword:
+      Report(dialog.fingerNameFilledIn, GinaState.candidateUser, mode);
       SetDlgItemTextA(hwnd, dialog.nameEdit, GinaState.candidateUser);
       break;
     default: break;

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "accounts/StoreFormat.h"
+#include "resources/EventSource.h"
 #include "sim/demo/Transcript.h"
 #include "tools/enroll/EnrollTool.h"
 #include "tools/enroll/GinaRegistry.h"
@@ -117,7 +118,9 @@ RegistrySnapshot TakeRegistrySnapshot(const std::vector<DemoUser>& users) {
   ReadInstallation(installation);
   RegistrySnapshot snapshot;
   snapshot.description = std::string("GinaDLL ") + Describe(installation.ginaDll) + ", " +
-                         kInstallRecordPath + (installation.recordExists ? " present" : " absent");
+                         kInstallRecordPath + (installation.recordExists ? " present" : " absent") +
+                         ", event log source " + kEventSourceName +
+                         (KeyExists(kEventSourceKey) ? " registered" : " not registered");
   for (const DemoUser& user : users)
     snapshot.description +=
         std::string(", ") + user.name +

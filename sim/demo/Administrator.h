@@ -24,8 +24,8 @@ int RunToolCommand(const std::vector<std::string>& arguments, const char* passwo
 // for one, the user places the finger as the tool asks, and the reader is unplugged after.
 int EnrolByFinger(Person& person, const DemoUser& user);
 
-// What install, add, remove and uninstall change: GinaDLL, the install record and the demo's
-// accounts. Two snapshots compare equal when the registry is as it was.
+// What install, add, remove and uninstall change: GinaDLL, the install record, the event log
+// source and the demo's accounts. Two snapshots compare equal when the registry is as it was.
 struct RegistrySnapshot {
   std::string description;  // for the transcript
   std::string ginaDll;      // GinaDLL's presence, type and bytes

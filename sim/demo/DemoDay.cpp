@@ -23,6 +23,7 @@
 #include "sim/msgina/StandInGinaControl.h"
 #include "sim/msgina/StandInGinaDialogIds.h"
 #include "sim/papyl/StandInPapylControl.h"
+#include "tests/wine/support/EventLogWatcher.h"
 #include "tools/enroll/GinaRegistry.h"
 
 namespace {
@@ -47,6 +48,8 @@ struct Workstation {
   SimPapylControl papyl{};
   SimGinaControl systemGina{};
   WinlogonHost* host = nullptr;
+  EventLogWatcher* events = nullptr;  // the Application log, as Wine keeps none
+  HMODULE gina = nullptr;             // whose message table gives the events' texts
 };
 
 std::string ProgramFolder() {
@@ -121,6 +124,20 @@ void ShowMessageBox(const ShownMessageBox& box, const std::string& when) {
             Quoted(box.text));
 }
 
+// The events the step left in the Application log, as the Event Viewer shows them to an
+// administrator of the day's language.
+void ShowEvents(Workstation& station, size_t* shown) {
+  if (!station.events) return;
+  station.events->WaitUntilQuiet(100, 5000);
+  std::vector<LoggedEvent> events = station.events->Events();
+  for (; *shown < events.size(); ++*shown) {
+    const LoggedEvent& event = events[*shown];
+    PrintSeen(std::string("Event Viewer, Application log: ") + EventTypeName(event.type) +
+              ", source " + event.source + ", event " + std::to_string(event.id & 0xFFFF) + ": " +
+              Quoted(EventText(station.gina, event, GetSystemDefaultLangID())));
+  }
+}
+
 void ShowSasTime(double ms) {
   if (ms >= 0)
     PrintSeen("VoDUVO raised the SAS " + Milliseconds(ms) + " after the finger was placed.");
@@ -184,6 +201,7 @@ class Day {
     witness_.Start();
     int action = Together(hands, [&] { return RunWinlogonStep(step); });
     witness_.Report();
+    ShowEvents(station_, &eventsShown_);
     PrintSeen(std::string("The GINA's answer to Winlogon: ") + ActionName(action) + ".");
     return action;
   }
@@ -358,6 +376,7 @@ class Day {
   Person& person_;
   SystemGinaWitness witness_;
   std::string readyLine_;  // what the notice says once capture runs on the reader
+  size_t eventsShown_ = 0;
 };
 
 // ---- The administrator ------------------------------------------------------------------------
@@ -398,6 +417,9 @@ bool RunWinlogon(Workstation& station, Person& person) {
   BindGinaInterface(gina, entries);
   bool ran = false;
   {
+    EventLogWatcher events(gina);
+    station.events = &events;
+    station.gina = gina;
     WinlogonHost host(entries);
     host.SetDialogTimeout(kDialogTimeoutMs);
     if (host.Negotiate() && host.Initialize()) {
@@ -412,6 +434,7 @@ bool RunWinlogon(Workstation& station, Person& person) {
       person.SetHost(nullptr);
       station.host = nullptr;
     }
+    station.events = nullptr;
   }
   FreeLibrary(gina);
   PrintSeen("The fingerprint library was given " +

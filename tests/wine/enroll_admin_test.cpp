@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "accounts/AccountStore.h"
+#include "resources/EventSource.h"
 #include "sim/papyl/StandInPapylControl.h"
 #include "tests/wine/support/EnrollToolRuns.h"
 #include "tests/wine/support/ImportHook.h"
@@ -265,7 +266,10 @@ TEST(EnrollAdminArguments, AreRefusedWithAMessageAndNothingChanges) {
 
 class EnrollCheck : public testing::Test {
  protected:
-  void SetUp() override { TearDown(); }
+  void SetUp() override {
+    TearDown();
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kEventSourceKey);
+  }
   void TearDown() override {
     for (const char* user : {kGrace, kHeidi, kHeidiWithDomain}) {
       RegDeleteKeyA(HKEY_LOCAL_MACHINE, AccountPath(user).c_str());
@@ -299,6 +303,8 @@ TEST_F(EnrollCheck, FindsAHealthyStoreAndInstallationWell) {
                          "Fingerprint library: " +
                          folder_.Library() +
                          "\n"
+                         "Event log source VoDUVO: not registered (the Event Viewer cannot show "
+                         "the texts of the module's events; install registers it)\n"
                          "All is well.\n");
 }
 
@@ -422,8 +428,11 @@ void SetRawGinaDll(DWORD type, const std::string& bytes) {
 
 class EnrollInstall : public testing::Test {
  protected:
-  void SetUp() override { RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRecordPath); }
-  void TearDown() override { RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRecordPath); }
+  void SetUp() override { TearDown(); }
+  void TearDown() override {
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRecordPath);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kEventSourceKey);
+  }
   ToolRun Tool(std::vector<std::string> args) { return RunTool(args, "", folder_.Path()); }
   ScopedGinaDll ginaDll_;  // starts without GinaDLL; puts the suite's value back after
   ShippedFolder folder_;

@@ -15,11 +15,11 @@
 #include "tests/wine/support/StandInGina.h"
 #include "tests/wine/support/TestPaths.h"
 #include "tests/wine/support/WinlogonRegistry.h"
+#include "tests/wine/support/WorkstationRig.h"
 
 namespace {
 
 using Workstation = WinlogonHost::Workstation;
-constexpr DWORD kIdleTimeout = 15000;
 constexpr int kLockButton = 1801;
 
 // English texts: the suite runs in an English system language.
@@ -29,45 +29,26 @@ class FingerprintLogon : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(module_.Handle(), nullptr);
-    papyl_ = BindLoadedPapyl();
-    papyl_.Reset();
-    accounts_ = std::make_unique<EnrolledAccounts>(&papyl_);
-    host_ = std::make_unique<WinlogonHost>(module_.Entries());
-    ASSERT_TRUE(host_->Negotiate());
-    ASSERT_TRUE(host_->Initialize());
-    boxes_ = std::make_unique<MessageBoxWatcher>(module_.Handle());
-    boxes_->SetActiveDialogSource([this] { return host_->ActiveDialog(); });
     papyl_.PlugReader("reader-1");
-  }
-  void TearDown() override {
-    boxes_.reset();
-    host_.reset();
-    accounts_.reset();
   }
 
   void Enrol(const char* name, LoginMode mode, int finger, const char* password) {
-    accounts_->Enrol(name, mode, finger, password);
-    system_.Control().SetAccount(name, password);
+    rig_.Enrol(name, mode, finger, password);
   }
 
   // The person waits for the notice to say the reader is ready, then places a finger.
   void PlaceFingerOnNotice(ScriptedUser& person, int finger, std::string* lockedLine = nullptr) {
     person.WhenDialog(1005, [this, finger, lockedLine](DialogHandle& notice) {
-      for (int i = 0; i < 500 && notice.Text(1005) != Text(MsgTouchSensor); ++i) Sleep(10);
+      WorkstationRig::AwaitReady(notice);
       if (lockedLine) *lockedLine = notice.Text(1003);
       papyl_.PlaceFinger("reader-1", finger);
     });
   }
   void TypeAndPress(ScriptedUser& person, int nameEdit, const char* name, const char* password) {
-    person.WhenDialog(nameEdit, [=](DialogHandle& d) {
-      if (name) d.Type(nameEdit, name);
-      d.Type(nameEdit + 1, password);
-      d.Press(IDOK);
-    });
+    WorkstationRig::TypeAndPress(person, nameEdit, name, password);
   }
   void Lock(ScriptedUser& person) {
-    person.WhenDialog(kLockButton, [](DialogHandle& d) { d.Press(kLockButton); });
-    EXPECT_EQ(host_->LoggedOnSas(), WLX_SAS_ACTION_LOCK_WKSTA);
+    rig_.PressInSecurityOptions(person, kLockButton, WLX_SAS_ACTION_LOCK_WKSTA);
   }
   SimGinaDialogRecord Record(int templateId) {
     SimGinaDialogRecord record{};
@@ -75,13 +56,12 @@ class FingerprintLogon : public testing::Test {
     return record;
   }
 
-  ScopedGinaDll ginaDll_{BinPath("papyl\\VoDUVO.dll")};
-  StandInGina system_{"full", WLX_VERSION_1_4};
-  ModuleUnderTest module_;
-  SimPapylControl papyl_{};
-  std::unique_ptr<EnrolledAccounts> accounts_;
-  std::unique_ptr<WinlogonHost> host_;
-  std::unique_ptr<MessageBoxWatcher> boxes_;
+  WorkstationRig rig_;
+  ModuleUnderTest& module_ = rig_.module;
+  StandInGina& system_ = rig_.system;
+  SimPapylControl& papyl_ = rig_.papyl;
+  std::unique_ptr<WinlogonHost>& host_ = rig_.host;
+  std::unique_ptr<MessageBoxWatcher>& boxes_ = rig_.boxes;
 };
 
 TEST_F(FingerprintLogon, AFingerLogsOnLocksAndUnlocksByItself) {

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "tools/enroll/EventSource.h"
 #include "tools/enroll/GinaRegistry.h"
 #include "tools/enroll/ModuleFile.h"
 #include "tools/enroll/ToolMessages.h"
@@ -93,6 +94,7 @@ int InstallModule(int argc, const char* const argv[], const ToolStreams& io) {
   target.previous = before.installed.present ? before.previous : before.ginaDll;
   status = ApplyInstallation(target);
   if (status != ERROR_SUCCESS) return ChangeFailed(io, "install", before, status);
+  InstallEventSource(module, io);
   fprintf(io.out, "Installed %s as Winlogon's GINA; %s.\n", module.c_str(),
           WhatUninstallDoes(target.previous).c_str());
   return RestartNote(io);
@@ -116,6 +118,7 @@ int UninstallModule(int argc, const ToolStreams& io) {
   target.ginaDll = before.previous;
   status = ApplyInstallation(target);
   if (status != ERROR_SUCCESS) return ChangeFailed(io, "uninstall", before, status);
+  UninstallEventSource(io);
   fprintf(io.out, "Uninstalled %s; %s.\n", ValueText(before.installed).c_str(),
           WhatUninstallDid(before.previous).c_str());
   return RestartNote(io);

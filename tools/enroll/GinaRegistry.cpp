@@ -43,22 +43,20 @@ bool IsEmptyKey(HKEY key) {
          subkeys == 0 && values == 0;
 }
 
-// Deletes the record's values, and its key when that leaves it empty.
-LONG RemoveRecord() {
+}  // namespace
+
+LONG RemoveValuesAndEmptyKey(const char* path, const char* first, const char* second) {
   HKEY key = nullptr;
-  LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kInstallRecordPath, 0,
-                              KEY_SET_VALUE | KEY_QUERY_VALUE, &key);
+  LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_SET_VALUE | KEY_QUERY_VALUE, &key);
   if (status == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
   if (status != ERROR_SUCCESS) return status;
-  status = WriteValue(key, kPreviousValue, RegistryValue());
-  if (status == ERROR_SUCCESS) status = WriteValue(key, kInstalledValue, RegistryValue());
+  status = WriteValue(key, first, RegistryValue());
+  if (status == ERROR_SUCCESS) status = WriteValue(key, second, RegistryValue());
   bool empty = status == ERROR_SUCCESS && IsEmptyKey(key);
   RegCloseKey(key);
-  if (empty) status = RegDeleteKeyA(HKEY_LOCAL_MACHINE, kInstallRecordPath);
+  if (empty) status = RegDeleteKeyA(HKEY_LOCAL_MACHINE, path);
   return status;
 }
-
-}  // namespace
 
 RegistryValue TextValue(const std::string& text) {
   const BYTE* bytes = reinterpret_cast<const BYTE*>(text.c_str());
@@ -122,5 +120,7 @@ LONG ApplyInstallation(const Installation& target) {
     return status == ERROR_SUCCESS ? WriteGinaDll(target.ginaDll) : status;
   }
   LONG status = WriteGinaDll(target.ginaDll);
-  return status == ERROR_SUCCESS ? RemoveRecord() : status;
+  return status == ERROR_SUCCESS
+             ? RemoveValuesAndEmptyKey(kInstallRecordPath, kPreviousValue, kInstalledValue)
+             : status;
 }

@@ -41,6 +41,10 @@ bool SameText(const RegistryValue& first, const RegistryValue& second);
 // error code (ERROR_SUCCESS also when absent).
 LONG ReadRegistryValue(const char* path, const char* name, RegistryValue& value);
 
+// Deletes two values of the key path (a missing value or key is fine), and the key when that
+// leaves it empty. Returns a Win32 error code.
+LONG RemoveValuesAndEmptyKey(const char* path, const char* first, const char* second);
+
 // What install and uninstall change, as a whole.
 struct Installation {
   RegistryValue ginaDll;  // Winlogon's GinaDLL

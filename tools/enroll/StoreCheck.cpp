@@ -6,6 +6,7 @@
 #include <string>
 
 #include "accounts/AccountStore.h"
+#include "tools/enroll/EventSource.h"
 #include "tools/enroll/GinaRegistry.h"
 #include "tools/enroll/ModuleFile.h"
 #include "tools/enroll/ModeNames.h"
@@ -151,6 +152,7 @@ int CheckGinaDll(const ToolStreams& io) {
 int CheckInstallation(int argc, const ToolStreams& io) {
   if (argc > 2) return BadArguments(io, "check takes no arguments");
   int problems = CheckAccounts(io) + CheckGinaDll(io);
+  ShowEventSource(io);
   if (problems == 0) {
     fputs("All is well.\n", io.out);
     return kExitOk;

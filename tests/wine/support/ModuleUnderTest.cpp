@@ -9,10 +9,10 @@ ModuleUnderTest::ModuleUnderTest() {
   char directory[MAX_PATH] = {};
   GetCurrentDirectoryA(MAX_PATH, directory);
   oldDirectory_ = directory;
-  std::string path = BinPath("VoDUVO.dll");
-  module_ = LoadLibraryA(path.c_str());
+  path_ = BinPath("VoDUVO.dll");
+  module_ = LoadLibraryA(path_.c_str());
   if (!module_) {
-    ADD_FAILURE() << "cannot load " << path << " (error " << GetLastError() << ")";
+    ADD_FAILURE() << "cannot load " << path_ << " (error " << GetLastError() << ")";
     return;
   }
   EXPECT_TRUE(BindGinaInterface(module_, entries_)) << "the module lacks a GINA entry point";
@@ -23,10 +23,13 @@ ModuleUnderTest::~ModuleUnderTest() {
   SetCurrentDirectoryA(oldDirectory_.c_str());
 }
 
-BOOL ModuleUnderTest::Unload() {
+BOOL ModuleUnderTest::Unload(bool untilGone) {
   if (!module_) return FALSE;
   BOOL freed = FreeLibrary(module_);
   module_ = nullptr;
+  for (int waited = 0; untilGone && freed && GetModuleHandleA(path_.c_str()) && waited < 3000;
+       waited += 10)
+    Sleep(10);
   return freed;
 }
 

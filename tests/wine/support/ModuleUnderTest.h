@@ -18,13 +18,16 @@ class ModuleUnderTest {
 
   HMODULE Handle() const { return module_; }
   const GinaInterface& Entries() const { return entries_; }
-  // Unloads the module now (process detach); returns what FreeLibrary answered.
-  BOOL Unload();
+  // Unloads the module now (process detach); returns what FreeLibrary answered. The module's
+  // event reporter may hold it a moment longer: unless told not to, this waits (3 s at most)
+  // until it is gone.
+  BOOL Unload(bool untilGone = true);
 
  private:
   HMODULE module_;
   GinaInterface entries_{};
   std::string oldDirectory_;
+  std::string path_;
 };
 
 // The module's code linked into the test executable itself: same entry points, but its state

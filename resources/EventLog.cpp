@@ -1,0 +1,157 @@
+// The event queue and its worker. The worker runs only while there is something to write. It
+// holds a reference on the module that holds this code and gives it back as it ends
+// (FreeLibraryAndExitThread), so the module is never unmapped under it, and unloading never waits
+// for the event log: a module whose last report is still on its way stays mapped until then.
+#include "resources/EventLog.h"
+
+#include "resources/EventSource.h"
+
+namespace {
+
+constexpr int kQueueLength = 32;
+constexpr int kMaxStrings = 3;
+constexpr int kStringSize = 128;
+
+struct QueuedEvent {
+  DWORD id;
+  WORD stringCount;
+  char strings[kMaxStrings][kStringSize];
+};
+
+// Static storage and a plain interlocked word: ready before any set-up, nothing to tear down.
+struct EventQueue {
+  volatile LONG lock;
+  bool workerRunning;
+  int first;
+  int count;
+  QueuedEvent events[kQueueLength];
+};
+
+EventQueue queue;
+
+// Held only to copy one record in or out. Sleep(1) rather than a spin: Winlogon's thread runs
+// at a higher priority than the worker that may hold the lock.
+void LockQueue() {
+  while (InterlockedCompareExchange(&queue.lock, 1, 0) != 0) Sleep(1);
+}
+
+void UnlockQueue() { InterlockedExchange(&queue.lock, 0); }
+
+void CopyString(char (&field)[kStringSize], const char* text) {
+  int length = 0;
+  for (; length < kStringSize - 1 && text[length]; ++length) field[length] = text[length];
+  field[length] = '\0';
+}
+
+bool Append(DWORD id, const char* const (&strings)[kMaxStrings]) {
+  if (queue.count == kQueueLength) return false;
+  QueuedEvent& event = queue.events[(queue.first + queue.count) % kQueueLength];
+  event.id = id;
+  event.stringCount = 0;
+  for (int i = 0; i < kMaxStrings && strings[i]; ++i)
+    CopyString(event.strings[event.stringCount++], strings[i]);
+  ++queue.count;
+  return true;
+}
+
+// The oldest queued event; false, with the worker marked gone, when there is none.
+bool TakeNext(QueuedEvent* event) {
+  LockQueue();
+  bool taken = queue.count > 0;
+  if (taken) {
+    *event = queue.events[queue.first];
+    queue.first = (queue.first + 1) % kQueueLength;
+    --queue.count;
+  } else {
+    queue.workerRunning = false;
+  }
+  UnlockQueue();
+  return taken;
+}
+
+// The severity the message compiler put in the id's top two bits.
+WORD EventType(DWORD id) {
+  switch (id >> 30) {
+    case 3: return EVENTLOG_ERROR_TYPE;
+    case 2: return EVENTLOG_WARNING_TYPE;
+    default: return EVENTLOG_INFORMATION_TYPE;
+  }
+}
+
+void Write(HANDLE source, const QueuedEvent& event) {
+  const char* strings[kMaxStrings] = {};
+  for (WORD i = 0; i < event.stringCount; ++i) strings[i] = event.strings[i];
+  // A refusal is ignored: the audit trail never stands in the way of a logon.
+  ReportEventA(source, EventType(event.id), 0, event.id, nullptr, event.stringCount, 0, strings,
+               nullptr);
+}
+
+DWORD WINAPI WriteQueuedEvents(LPVOID module) {
+  // Without a source (no event log service, say) what is queued is dropped.
+  HANDLE source = RegisterEventSourceA(nullptr, kEventSourceName);
+  QueuedEvent event;
+  while (TakeNext(&event))
+    if (source) Write(source, event);
+  if (source) DeregisterEventSource(source);
+  FreeLibraryAndExitThread(static_cast<HMODULE>(module), 0);
+}
+
+// One more reference on the module that holds this code (the DLL, or a program it is linked
+// into). Windows 2000 has no call that takes one by address, so the module is loaded by its path.
+HMODULE ReferenceOwnModule() {
+  MEMORY_BASIC_INFORMATION region = {};
+  if (!VirtualQuery(&queue, &region, sizeof region)) return nullptr;
+  auto self = static_cast<HMODULE>(region.AllocationBase);
+  char path[MAX_PATH] = {};
+  DWORD length = GetModuleFileNameA(self, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return nullptr;
+  HMODULE loaded = LoadLibraryA(path);
+  if (loaded == self) return loaded;
+  if (loaded) FreeLibrary(loaded);
+  return nullptr;
+}
+
+bool StartWorker() {
+  HMODULE module = ReferenceOwnModule();
+  if (!module) return false;
+  DWORD threadId = 0;
+  HANDLE thread = CreateThread(nullptr, 0, WriteQueuedEvents, module, 0, &threadId);
+  if (!thread) {
+    FreeLibrary(module);
+    return false;
+  }
+  CloseHandle(thread);
+  return true;
+}
+
+}  // namespace
+
+void ReportModuleEvent(DWORD eventId, const char* first, const char* second, const char* third) {
+  const char* const strings[kMaxStrings] = {first, first ? second : nullptr,
+                                            first && second ? third : nullptr};
+  LockQueue();
+  bool start = Append(eventId, strings) && !queue.workerRunning;
+  if (start) queue.workerRunning = true;
+  UnlockQueue();
+  // A worker that cannot start leaves the event queued for the next report's worker.
+  if (start && !StartWorker()) {
+    LockQueue();
+    queue.workerRunning = false;
+    UnlockQueue();
+  }
+}
+
+EventNumber::EventNumber(long value) : text_() {
+  unsigned long magnitude =
+      value < 0 ? 0UL - static_cast<unsigned long>(value) : static_cast<unsigned long>(value);
+  char digits[12];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude);
+  int at = 0;
+  if (value < 0) text_[at++] = '-';
+  while (count) text_[at++] = digits[--count];
+  text_[at] = '\0';
+}

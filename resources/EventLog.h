@@ -1,0 +1,26 @@
+// The module's audit trail in the Application log. A report is queued and returns at once: a
+// worker thread of the module writes it, because writing can wait on the event log service, and
+// neither Winlogon's thread nor the fingerprint library's may wait. Events carry names, value
+// names, codes and counts only: never a password, a template or a stored value.
+#pragma once
+
+#include <windows.h>
+
+// The event ids: the message table's symbolic names (EVENT_...), made from EventMessages.mc.
+#include "resources/EventMessages.h"
+
+// Queues the event with up to three insertion strings (null ends the list; each is cut to 127
+// characters). When the queue is full the event is dropped; when the log cannot be reached, or
+// refuses it, it is lost. Callable from any thread, never from DllMain.
+void ReportModuleEvent(DWORD eventId, const char* first = nullptr, const char* second = nullptr,
+                       const char* third = nullptr);
+
+// A signed number as an insertion string.
+class EventNumber {
+ public:
+  explicit EventNumber(long value);
+  const char* Text() const { return text_; }
+
+ private:
+  char text_[16];
+};

@@ -11,6 +11,9 @@ namespace {
 constexpr int kQueueLength = 32;
 constexpr int kMaxStrings = 3;
 constexpr int kStringSize = 128;
+// How long a report waits for its worker to run. Bounded, since a thread cannot start while
+// another holds the loader lock; the worker needs nothing of the reporter's, so it may be late.
+constexpr DWORD kWorkerStartWaitMs = 2000;
 
 struct QueuedEvent {
   DWORD id;
@@ -21,6 +24,7 @@ struct QueuedEvent {
 // Static storage and a plain interlocked word: ready before any set-up, nothing to tear down.
 struct EventQueue {
   volatile LONG lock;
+  volatile LONG workerStarted;
   bool workerRunning;
   int first;
   int count;
@@ -87,6 +91,7 @@ void Write(HANDLE source, const QueuedEvent& event) {
 }
 
 DWORD WINAPI WriteQueuedEvents(LPVOID module) {
+  InterlockedExchange(&queue.workerStarted, 1);
   // Without a source (no event log service, say) what is queued is dropped.
   HANDLE source = RegisterEventSourceA(nullptr, kEventSourceName);
   QueuedEvent event;
@@ -111,9 +116,18 @@ HMODULE ReferenceOwnModule() {
   return nullptr;
 }
 
+void AwaitWorkerStart() {
+  DWORD start = GetTickCount();
+  while (!queue.workerStarted && GetTickCount() - start < kWorkerStartWaitMs) Sleep(1);
+}
+
+// The report returns once its worker runs, so the reporter's next thread (a message box's, say)
+// is never created while this one is still starting: the 32-bit emulation the suite runs under
+// does not survive that. Only one worker is ever being started.
 bool StartWorker() {
   HMODULE module = ReferenceOwnModule();
   if (!module) return false;
+  InterlockedExchange(&queue.workerStarted, 0);
   DWORD threadId = 0;
   HANDLE thread = CreateThread(nullptr, 0, WriteQueuedEvents, module, 0, &threadId);
   if (!thread) {
@@ -121,6 +135,7 @@ bool StartWorker() {
     return false;
   }
   CloseHandle(thread);
+  AwaitWorkerStart();
   return true;
 }
 

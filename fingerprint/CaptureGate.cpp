@@ -3,7 +3,8 @@
 // work before any set-up. Nothing here makes a library thread wait for Winlogon's thread.
 #include "fingerprint/CaptureGate.h"
 
-#include "gina/GinaState.h"
+#include "fingerprint/CaptureState.h"
+#include "fingerprint/FingerprintMatch.h"
 
 namespace {
 
@@ -16,7 +17,22 @@ constexpr DWORD kPollMilliseconds = 10;
 // A box slot taken by a callback whose box thread has not started yet.
 constexpr DWORD kClaimedSlot = ~DWORD{0};
 
-CaptureGate& Gate() { return GinaState.gate; }
+// How the library's callbacks and Winlogon's thread keep out of each other's way. Static storage
+// starts it all zero: closed, no session.
+struct CaptureGate {
+  volatile LONG open;               // callbacks of the current session may act
+  volatile LONG session;            // advanced by each notice and each capture start
+  volatile LONG callbacksInFlight;  // callbacks that got past the gate and have not left
+  volatile LONG postLock;           // a post to the notice and the notice's end exclude each other
+  volatile LONG boxStartLock;       // box threads start one at a time
+  NoticeLink link;                  // the notice now: where callbacks post, how a match raises the SAS
+  HDESK desktop;                    // the notice thread's desktop, where boxes open
+  volatile DWORD boxThreads[8];     // threads showing one of our message boxes now
+};
+
+CaptureGate gate;
+
+CaptureGate& Gate() { return gate; }
 
 // A message box's modal loop ends when its thread is told to quit; the box threads are ours and
 // end with their box.
@@ -85,17 +101,21 @@ HANDLE StartBoxThread(BoxOrder* order, DWORD* threadId) {
 
 void BeginNoticeSession() { AdvanceSession(); }
 
-void AttachNotice(HWND notice) {
+void AttachNotice(const NoticeLink& link) {
   Gate().desktop = GetThreadDesktop(GetCurrentThreadId());
   LockAlways(&Gate().postLock);
-  Gate().notice = notice;
+  Gate().link = link;
   Unlock(&Gate().postLock);
 }
 
 void ForgetNotice(HWND notice) {
   LockAlways(&Gate().postLock);
-  if (Gate().notice == notice) Gate().notice = nullptr;
+  if (Gate().link.notice == notice) Gate().link.notice = nullptr;
   Unlock(&Gate().postLock);
+}
+
+void RaiseNoticeSas() {
+  if (Gate().link.raiseSas) Gate().link.raiseSas();
 }
 
 void OpenCaptureGate() {
@@ -106,8 +126,7 @@ void OpenCaptureGate() {
 void CloseCaptureGate() {
   InterlockedExchange(&Gate().open, 0);
   // A match being recorded finishes whole (with its SAS) before Winlogon moves on.
-  LockAlways(&Gate().recordLock);
-  Unlock(&Gate().recordLock);
+  AwaitMatchRecorded();
   DWORD start = GetTickCount();
   while (Gate().callbacksInFlight > 0 && GetTickCount() - start < kStopWaitMilliseconds) {
     CloseOpenMessageBoxes();
@@ -118,7 +137,7 @@ void CloseCaptureGate() {
 CaptureTicket EnterCallback() {
   InterlockedIncrement(&Gate().callbacksInFlight);
   CaptureTicket ticket = Gate().session;
-  if (GateOpenFor(ticket) && GinaState.library) return ticket;
+  if (GateOpenFor(ticket) && captureState.library) return ticket;
   InterlockedDecrement(&Gate().callbacksInFlight);
   return kNoSession;
 }
@@ -153,8 +172,8 @@ bool PauseWhileOpen(DWORD milliseconds, CaptureTicket ticket) {
 
 bool PostToNotice(CaptureTicket ticket, UINT message, WPARAM wParam, LPARAM lParam) {
   LockAlways(&Gate().postLock);
-  bool posted = GateOpenFor(ticket) && Gate().notice &&
-                PostMessageA(Gate().notice, message, wParam, lParam);
+  bool posted = GateOpenFor(ticket) && Gate().link.notice &&
+                PostMessageA(Gate().link.notice, message, wParam, lParam);
   Unlock(&Gate().postLock);
   return posted;
 }

@@ -16,9 +16,16 @@ constexpr CaptureTicket kNoSession = 0;
 // On Winlogon's thread, before a notice is shown: callbacks of earlier notices are out of date
 // from now on.
 void BeginNoticeSession();
-// On the notice's thread as it starts: what callbacks post goes to notice, and their message
-// boxes open on this thread's desktop.
-void AttachNotice(HWND notice);
+// What the notice screens hand the capture layer as a notice starts: where callbacks post what
+// the notice should show, and how a matched finger raises the SAS.
+struct NoticeLink {
+  HWND notice;
+  void (*raiseSas)();
+};
+
+// On the notice's thread as it starts: what callbacks post goes to the link's notice, and their
+// message boxes open on this thread's desktop.
+void AttachNotice(const NoticeLink& link);
 // On the notice's thread as it is destroyed: nothing more is posted to it.
 void ForgetNotice(HWND notice);
 
@@ -41,6 +48,9 @@ void Unlock(volatile LONG* lock);
 
 // Sleeps up to milliseconds; false when the ticket's session ended meanwhile.
 bool PauseWhileOpen(DWORD milliseconds, CaptureTicket ticket);
+
+// Raises the SAS through the notice's link. Callers hold the match's record lock.
+void RaiseNoticeSas();
 
 // Posts a message to the session's notice; false when the session has ended or the post failed
 // (whatever the message carried is then still the caller's).

@@ -4,10 +4,10 @@
 
 #include "fingerprint/CaptureEvents.h"
 #include "fingerprint/CaptureGate.h"
+#include "fingerprint/CaptureState.h"
 #include "fingerprint/FingerImage.h"
 #include "fingerprint/FingerprintLibrary.h"
 #include "fingerprint/NoticeMail.h"
-#include "gina/GinaState.h"
 #include "resources/MessageCatalogue.h"
 
 namespace {
@@ -21,28 +21,28 @@ bool IsFileReader(const char* sensorId) { return std::strcmp(sensorId, "File") =
 
 void ReaderUnplugged(const char* sensorId, CaptureTicket ticket) {
   ReportReaderUnplugged(sensorId);
-  GinaState.library->PxCapStopCapture(sensorId);
+  captureState.library->PxCapStopCapture(sensorId);
   PostReaderState(true, ticket);
   ShowCaptureMessage(MsgSensorUnplugged, MB_ICONERROR, ticket);
 }
 
 void ReaderPlugged(const char* sensorId, CaptureTicket ticket) {
   ReportReaderPlugged(sensorId);
-  GinaState.library->PxCapStartCapture(sensorId, OnFingerEvent, OnFingerImage);
+  captureState.library->PxCapStartCapture(sensorId, OnFingerEvent, OnFingerImage);
   PostReaderState(false, ticket);
 }
 
 }  // namespace
 
 int StartFingerprintCapture() {
-  if (GinaState.captureRunning) return 0;
-  FingerprintLibrary* library = GinaState.library;
+  if (captureState.captureRunning) return 0;
+  FingerprintLibrary* library = captureState.library;
   if (!library) return ReportCaptureStartFailure(EVENT_LIBRARY_NOT_LOADED, kNoLibraryObject);
-  GinaState.captureRunning = true;
+  captureState.captureRunning = true;
 
   int result = library->PxInitialize();
   if (result != 0) {
-    GinaState.captureRunning = false;
+    captureState.captureRunning = false;
     ReportCaptureStartFailure(EVENT_LIBRARY_START_FAILED, result);
     if (result == -1 || result == -6) ShowLibraryFailure(MsgLibraryInitFailed);
     return result;
@@ -54,19 +54,19 @@ int StartFingerprintCapture() {
 
   CloseCaptureGate();
   library->PxFinalize();
-  GinaState.captureRunning = false;
+  captureState.captureRunning = false;
   ReportCaptureStartFailure(EVENT_CAPTURE_START_FAILED, result);
   ShowLibraryFailure(MsgCaptureInitFailed);
   return result;
 }
 
 void StopFingerprintCapture() {
-  FingerprintLibrary* library = GinaState.library;
-  if (!GinaState.captureRunning || !library) return;
+  FingerprintLibrary* library = captureState.library;
+  if (!captureState.captureRunning || !library) return;
   CloseCaptureGate();
   library->PxCapFinalize();
   library->PxFinalize();
-  GinaState.captureRunning = false;
+  captureState.captureRunning = false;
 }
 
 void WINAPI OnSensorStatus(const char* sensorId, int event) {

@@ -1,22 +1,18 @@
 #include "fingerprint/FingerImage.h"
 
-// The header declares the GINA entry points without C linkage; they are C functions.
-extern "C" {
-#include <winwlx.h>
-}
-
 #include <cstring>
 #include <new>
 
 #include "accounts/AccountStore.h"
 #include "accounts/TemplateScan.h"
 #include "fingerprint/CaptureGate.h"
+#include "fingerprint/CaptureState.h"
 #include "fingerprint/FingerprintLibrary.h"
+#include "fingerprint/FingerprintMatch.h"
 #include "fingerprint/Identification.h"
 #include "fingerprint/PictureScaling.h"
 #include "fingerprint/NoticeMail.h"
 #include "fingerprint/SensorPicture.h"
-#include "gina/GinaState.h"
 
 namespace {
 
@@ -26,6 +22,9 @@ constexpr WORD kPictureSide = 150;
 constexpr int kDrawAlone = -1;
 constexpr int kDrawWithLastMatch = 0;
 constexpr int kBlinks = 5;
+
+// One finger image is handled at a time.
+volatile LONG imageLock;
 
 struct FingerImage {
   int width;
@@ -59,7 +58,7 @@ BYTE* RoomyCopy(const TemplateBuffer* stored) {
 // The image drawn by the library, with its features (and with the last match on context 0),
 // rescaled for the notice; null when the library gave no bitmap or rescaling failed.
 HBITMAP DrawFinger(const TemplateBuffer* extracted, const FingerImage& image, int matchContext) {
-  FingerprintLibrary* library = GinaState.library;
+  FingerprintLibrary* library = captureState.library;
   HDC screen = GetDC(nullptr);
   library->PxSetBiometricDisplayColors(0x000000FF, 0x0000FF00, 0x008080FF, 0x0080FF80,
                                        0x1FFFFFFF, 0x1FFFFFFF);
@@ -79,35 +78,16 @@ void PostCopy(HBITMAP picture, CaptureTicket ticket) {
   if (copy) PostNoticePicture(static_cast<HBITMAP>(copy), ticket);
 }
 
-size_t TextLength(const char* text) { return text ? std::strlen(text) : kTextFieldSize; }
-
-// Writes the outcome of one image, unless its session has ended or an earlier image matched. A
-// name or password that does not fit its field is never cut to fit: that counts as no match.
-bool RecordOutcome(const char* name, const char* password, CaptureTicket ticket) {
-  if (!LockWhileOpen(&GinaState.gate.recordLock, ticket)) return false;
-  bool matched = false;
-  if (!GinaState.fingerprintMatched) {
-    WipeTextField(GinaState.candidateUser);
-    WipeTextField(GinaState.candidatePassword);
-    if (TextLength(name) < kTextFieldSize) CopyTextField(GinaState.candidateUser, name);
-    matched = TextLength(name) < kTextFieldSize && TextLength(password) < kTextFieldSize;
-    if (matched) CopyTextField(GinaState.candidatePassword, password);
-    GinaState.fingerprintMatched = matched;
-  }
-  Unlock(&GinaState.gate.recordLock);
-  return matched;
-}
-
 // Identifies the template and records the outcome; true when this image matched an account.
 bool Identify(const TemplateBuffer* extracted, CaptureTicket ticket) {
   char* name = nullptr;
   if (IdentifyFingerprint(extracted, &name, ticket) != 0) {
-    RecordOutcome(nullptr, nullptr, ticket);
+    RecordMatch(nullptr, nullptr, ticket);
     return false;
   }
   char* password = nullptr;
   if (ReadMatchedPassword(name, &password) != 0) password = nullptr;
-  bool matched = RecordOutcome(name, password, ticket);
+  bool matched = RecordMatch(name, password, ticket);
   ReleasePassword(password);
   ReleaseUserName(name);
   return matched;
@@ -117,12 +97,12 @@ bool Identify(const TemplateBuffer* extracted, CaptureTicket ticket) {
 // for the drawing; false without that template.
 bool VerifyForPicture(const TemplateBuffer* extracted, CaptureTicket ticket) {
   TemplateBuffer* reference = nullptr;
-  bool read = ReadTemplate(GinaState.candidateUser, &reference, 1) == 0 && reference->data;
+  bool read = ReadTemplate(CandidateUser(), &reference, 1) == 0 && reference->data;
   BYTE* roomy = read ? RoomyCopy(reference) : nullptr;
   ReleaseTemplate(reference);
   if (roomy && GateOpenFor(ticket)) {
     int score = 0;
-    GinaState.library->PxVerify(extracted->data, roomy, &score, 0);
+    captureState.library->PxVerify(extracted->data, roomy, &score, 0);
   }
   bool verified = roomy != nullptr;
   delete[] roomy;
@@ -145,14 +125,6 @@ void ShowMatch(const TemplateBuffer* extracted, const FingerImage& image, HBITMA
   DeleteObject(match);
 }
 
-void RaiseSas(CaptureTicket ticket) {
-  if (!LockWhileOpen(&GinaState.gate.recordLock, ticket)) return;
-  auto* winlogon = static_cast<PWLX_DISPATCH_VERSION_1_0>(GinaState.winlogonFunctions);
-  if (winlogon && winlogon->WlxSasNotify)
-    winlogon->WlxSasNotify(GinaState.hWlx, WLX_SAS_TYPE_CTRL_ALT_DEL);
-  Unlock(&GinaState.gate.recordLock);
-}
-
 void ReportNoMatch(CaptureTicket ticket) {
   ShowCaptureMessage(MsgFingerprintNotFound, MB_ICONWARNING, ticket);
   if (GateOpenFor(ticket)) PostNoticePicture(LoadSensorPicture(false), ticket);
@@ -162,13 +134,13 @@ void ReportNoMatch(CaptureTicket ticket) {
 // display, so two readers' images are handled one after the other. Every library call is made
 // while the callback's session is still the open one.
 void HandleImage(const FingerImage& image, CaptureTicket ticket) {
-  if (GinaState.fingerprintMatched) return;
-  if (!LockWhileOpen(&GinaState.gate.imageLock, ticket)) return;
+  if (FingerprintMatched()) return;
+  if (!LockWhileOpen(&imageLock, ticket)) return;
   TemplateBuffer* extracted = NewExtractionBuffer();
   bool matched = false;
   bool stopped = !extracted;
   if (extracted) {
-    int extraction = GinaState.library->PxExtract(image.pixels, image.width, image.height,
+    int extraction = captureState.library->PxExtract(image.pixels, image.width, image.height,
                                                   image.resolution, extracted->data,
                                                   &extracted->size, 0);
     HBITMAP plain = GateOpenFor(ticket) ? DrawFinger(extracted, image, kDrawAlone) : nullptr;
@@ -179,11 +151,11 @@ void HandleImage(const FingerImage& image, CaptureTicket ticket) {
     if (plain) DeleteObject(plain);
   }
   ReleaseTemplate(extracted);
-  Unlock(&GinaState.gate.imageLock);
+  Unlock(&imageLock);
   if (stopped || !GateOpenFor(ticket)) return;
   if (matched)
-    RaiseSas(ticket);
-  else if (!GinaState.fingerprintMatched)
+    AnnounceMatch(ticket);
+  else if (!FingerprintMatched())
     ReportNoMatch(ticket);
 }
 

@@ -7,8 +7,8 @@
 #include "accounts/StoreFormat.h"
 #include "accounts/TemplateScan.h"
 #include "fingerprint/CaptureGate.h"
+#include "fingerprint/CaptureState.h"
 #include "fingerprint/FingerprintLibrary.h"
-#include "gina/GinaState.h"
 #include "resources/EventLog.h"
 
 namespace {
@@ -20,7 +20,7 @@ constexpr int kUnreadableAccount = -3;
 // An error answer of the library counts as no match, like its "no match" answer 0.
 int Compare(const TemplateBuffer* candidate, const TemplateScratch& reference) {
   int score = kNoMatchScore;
-  int result = GinaState.library->PxVerify(candidate->data, reference.data, &score, 0);
+  int result = captureState.library->PxVerify(candidate->data, reference.data, &score, 0);
   return result > 0 ? score : kNoMatchScore;
 }
 
@@ -93,7 +93,7 @@ void ReportUnlistedAccounts(int code) {
 }  // namespace
 
 int IdentifyFingerprint(const TemplateBuffer* candidate, char** userName, CaptureTicket ticket) {
-  if (!GinaState.library) return kNoAccount;
+  if (!captureState.library) return kNoAccount;
   char** names = nullptr;
   int32_t count = 0;
   int listed = EnumerateSubkeys(kStoreParentPath, kStoreKeyName, &names, &count);

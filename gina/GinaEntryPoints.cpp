@@ -7,6 +7,7 @@ extern "C" {
 }
 
 #include "fingerprint/CaptureSession.h"
+#include "fingerprint/FingerprintMatch.h"
 #include "gina/DialogHook.h"
 #include "gina/GinaState.h"
 #include "gina/NoticeScreens.h"
@@ -31,14 +32,7 @@ const SystemGina& System() { return GinaState.systemGina; }
 
 // A finger identified the account that the system GINA's dialog is about to receive.
 void ReportFingerprintMatch(DWORD event) {
-  if (GinaState.fingerprintMatched) ReportModuleEvent(event, GinaState.candidateUser);
-}
-
-// Once the system GINA's dialog is done, the decrypted password has no further use: it must not
-// stay in Winlogon's memory for the whole session. The matched name stays for the locked notice.
-void ForgetFingerprintMatch() {
-  WipeTextField(GinaState.candidatePassword);
-  GinaState.fingerprintMatched = false;
+  if (FingerprintMatched()) ReportModuleEvent(event, CandidateUser());
 }
 
 }  // namespace
@@ -76,8 +70,9 @@ int WINAPI WlxLoggedOutSAS(PVOID pWlxContext, DWORD dwSasType, PLUID pAuthentica
   int action = PassOn(System().WlxLoggedOutSAS, int{WLX_SAS_ACTION_NONE}, pWlxContext, dwSasType,
                       pAuthenticationId, pLogonSid, pdwOptions, phToken, pNprNotifyInfo, pProfile);
   // Whatever the outcome: after a typed or cancelled logon this is the name the user gave.
-  CopyTextField(GinaState.loggedOnUser, GinaState.candidateUser);
-  ForgetFingerprintMatch();
+  CopyTextField(GinaState.loggedOnUser, CandidateUser());
+  // The decrypted password must not stay in Winlogon's memory for the whole session.
+  ForgetMatchedPassword();
   return action;
 }
 
@@ -109,7 +104,7 @@ int WINAPI WlxWkstaLockedSAS(PVOID pWlxContext, DWORD dwSasType) {
   StopFingerprintCapture();
   ReportFingerprintMatch(EVENT_UNLOCK_FINGER_IDENTIFIED);
   int action = PassOn(System().WlxWkstaLockedSAS, int{WLX_SAS_ACTION_NONE}, pWlxContext, dwSasType);
-  ForgetFingerprintMatch();
+  ForgetMatchedPassword();
   return action;
 }
 
@@ -120,10 +115,8 @@ BOOL WINAPI WlxIsLogoffOk(PVOID pWlxContext) {
 
 // The session has ended: every name and password the module held is wiped first.
 VOID WINAPI WlxLogoff(PVOID pWlxContext) {
-  WipeTextField(GinaState.candidateUser);
-  WipeTextField(GinaState.candidatePassword);
+  ForgetMatch();
   WipeTextField(GinaState.loggedOnUser);
-  GinaState.fingerprintMatched = false;
   PassOn(System().WlxLogoff, pWlxContext);
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "accounts/AccountStore.h"
+#include "fingerprint/FingerprintMatch.h"
 #include "gina/GinaState.h"
 #include "resources/EventLog.h"
 #include "resources/MessageCatalogue.h"
@@ -111,7 +112,7 @@ bool CheckTypedLogon(HWND hwnd, const PolicyDialog& dialog, const char* typedNam
     case FingerprintAndPassword: Deny(hwnd, dialog, dialog.fingerprintAndPassword); return false;
     case PasswordOnly:
     case FingerprintOrPassword:
-      ReadEdit(hwnd, dialog.nameEdit, GinaState.candidateUser);
+      TakeTypedUser(typedName);
       return true;
     default: return true;
   }
@@ -122,15 +123,15 @@ bool CheckFingerprintAndPassword(HWND hwnd, const PolicyDialog& dialog) {
   TextField typedName, typedPassword;
   ReadEdit(hwnd, dialog.nameEdit, typedName);
   ReadEdit(hwnd, dialog.passwordEdit, typedPassword);
-  bool same = SameText(typedName, GinaState.candidateUser) &&
-              SameText(typedPassword, GinaState.candidatePassword);
+  bool same = SameText(typedName, CandidateUser()) &&
+              SameText(typedPassword, CandidatePassword());
   if (!same) {
-    Report(dialog.fingerMismatch, GinaState.candidateUser, FingerprintAndPassword);
+    Report(dialog.fingerMismatch, CandidateUser(), FingerprintAndPassword);
     Warn(dialog, dialog.mismatch);
   }
   SecureZeroMemory(typedName, sizeof typedName);
   SecureZeroMemory(typedPassword, sizeof typedPassword);
-  WipeTextField(GinaState.candidatePassword);
+  WipeCandidatePassword();
   if (!same) Cancel(hwnd);
   return same;
 }
@@ -139,19 +140,20 @@ bool CheckFingerprintLogon(HWND hwnd, const PolicyDialog& dialog, DWORD mode) {
   TextField typedName;
   switch (mode) {
     case NotAuthorized:
-      Report(dialog.fingerRefusedByMode, GinaState.candidateUser, mode);
+      Report(dialog.fingerRefusedByMode, CandidateUser(), mode);
       RefuseNotAuthorized(hwnd, dialog);
       return false;
     case PasswordOnly:
       ReadEdit(hwnd, dialog.nameEdit, typedName);
-      if (!SameText(typedName, GinaState.candidateUser)) {
-        Report(dialog.fingerMismatch, GinaState.candidateUser, mode);
+      if (!SameText(typedName, CandidateUser())) {
+        Report(dialog.fingerMismatch, CandidateUser(), mode);
         Deny(hwnd, dialog, dialog.mismatch);
         return false;
       }
       return true;
     case FingerprintOrPassword:
-      ReadEdit(hwnd, dialog.nameEdit, GinaState.candidateUser);
+      ReadEdit(hwnd, dialog.nameEdit, typedName);
+      TakeTypedUser(typedName);
       return true;
     case FingerprintAndPassword: return CheckFingerprintAndPassword(hwnd, dialog);
     default: return true;
@@ -166,13 +168,13 @@ bool NameEditedAway(HWND hwnd, const PolicyDialog& dialog, DWORD mode) {
   TextField typedName, account;
   ReadEdit(hwnd, dialog.nameEdit, typedName);
   AccountPart(typedName, account);
-  return !SameText(account, GinaState.candidateUser);
+  return !SameText(account, CandidateUser());
 }
 
 // True when the OK may reach the system GINA.
 bool CheckOk(HWND hwnd, const PolicyDialog& dialog) {
-  if (GinaState.fingerprintMatched) {
-    DWORD mode = ModeOf(GinaState.candidateUser);
+  if (FingerprintMatched()) {
+    DWORD mode = ModeOf(CandidateUser());
     if (!NameEditedAway(hwnd, dialog, mode)) return CheckFingerprintLogon(hwnd, dialog, mode);
   }
   TextField typedName;
@@ -184,32 +186,32 @@ void Submit(HWND hwnd) { SendMessageA(hwnd, WM_COMMAND, IDOK, kHookCommand); }
 
 // Right after the system GINA set the dialog up, a matched fingerprint fills it in.
 void FillIn(HWND hwnd, const PolicyDialog& dialog) {
-  DWORD mode = ModeOf(GinaState.candidateUser);
+  DWORD mode = ModeOf(CandidateUser());
   switch (mode) {
     case NotAuthorized:
-      Report(dialog.fingerRefusedByMode, GinaState.candidateUser, mode);
+      Report(dialog.fingerRefusedByMode, CandidateUser(), mode);
       Deny(hwnd, dialog, dialog.notAuthorized);
-      WipeTextField(GinaState.candidatePassword);
+      WipeCandidatePassword();
       break;
     case FingerprintOnly:
     case FingerprintOrPassword:
-      Report(dialog.fingerSubmitted, GinaState.candidateUser, mode);
-      SetDlgItemTextA(hwnd, dialog.nameEdit, GinaState.candidateUser);
-      SetDlgItemTextA(hwnd, dialog.passwordEdit, GinaState.candidatePassword);
+      Report(dialog.fingerSubmitted, CandidateUser(), mode);
+      SetDlgItemTextA(hwnd, dialog.nameEdit, CandidateUser());
+      SetDlgItemTextA(hwnd, dialog.passwordEdit, CandidatePassword());
       Submit(hwnd);
-      WipeTextField(GinaState.candidatePassword);
+      WipeCandidatePassword();
       break;
     case PasswordOnly:
-      Report(dialog.fingerNameFilledIn, GinaState.candidateUser, mode);
+      Report(dialog.fingerNameFilledIn, CandidateUser(), mode);
       // The logon dialog shows the name while the message is up; the unlock dialog after it.
-      if (dialog.nameBeforeMessage) SetDlgItemTextA(hwnd, dialog.nameEdit, GinaState.candidateUser);
+      if (dialog.nameBeforeMessage) SetDlgItemTextA(hwnd, dialog.nameEdit, CandidateUser());
       Warn(dialog, dialog.nameAndPassword);
       if (!dialog.nameBeforeMessage)
-        SetDlgItemTextA(hwnd, dialog.nameEdit, GinaState.candidateUser);
+        SetDlgItemTextA(hwnd, dialog.nameEdit, CandidateUser());
       break;
     case FingerprintAndPassword:
-      Report(dialog.fingerNameFilledIn, GinaState.candidateUser, mode);
-      SetDlgItemTextA(hwnd, dialog.nameEdit, GinaState.candidateUser);
+      Report(dialog.fingerNameFilledIn, CandidateUser(), mode);
+      SetDlgItemTextA(hwnd, dialog.nameEdit, CandidateUser());
       break;
     default: break;
   }
@@ -219,7 +221,7 @@ INT_PTR PolicyHook(const PolicyDialog& dialog, HWND hwnd, UINT msg, WPARAM wPara
   if (msg == WM_COMMAND && LOWORD(wParam) == IDOK && !CheckOk(hwnd, dialog)) return TRUE;
   DLGPROC saved = GinaState.*dialog.savedProc;
   INT_PTR result = saved ? saved(hwnd, msg, wParam, lParam) : FALSE;
-  if (msg == WM_INITDIALOG && GinaState.fingerprintMatched) FillIn(hwnd, dialog);
+  if (msg == WM_INITDIALOG && FingerprintMatched()) FillIn(hwnd, dialog);
   return result;
 }
 

@@ -4,13 +4,11 @@
 #include "gina/ModuleLifetime.h"
 
 #include <cstring>
-#include <new>
 
 #include "accounts/Registry.h"
-#include "fingerprint/CaptureGate.h"
-#include "fingerprint/FingerprintLibrary.h"
-#include "gina/GinaState.h"
+#include "fingerprint/CaptureState.h"
 #include "resources/Language.h"
+#include "resources/ModuleResources.h"
 
 namespace {
 
@@ -26,47 +24,27 @@ void CutAtLastBackslash(char* path) {
   last[atRoot ? 1 : 0] = '\0';
 }
 
-FingerprintLibrary* LoadFingerprintLibrary() {
-  auto* library = new (std::nothrow) FingerprintLibrary;
-  if (!library) return nullptr;
-  if (!library->SetFileName(kFingerprintLibraryFile) || !library->Load(0)) {
-    delete library;
-    return nullptr;
-  }
-  return library;
-}
-
 // The library is loaded by its bare name, so the module's own folder (where Winlogon loaded it
 // from) becomes the current directory first.
-void PrepareFingerprintLibrary() {
+void PrepareLibraryBesideModule() {
   char* modulePath = nullptr;
   if (ReadStringValue(kCurrentVersionKey, kWinlogonSubkey, "GinaDLL", &modulePath) != 0) return;
   CutAtLastBackslash(modulePath);
-  if (SetCurrentDirectoryA(modulePath)) GinaState.library = LoadFingerprintLibrary();
+  if (SetCurrentDirectoryA(modulePath)) PrepareFingerprintLibrary();
   delete[] modulePath;
 }
 
 }  // namespace
 
 void AttachModule(HINSTANCE instance) {
-  PrepareFingerprintLibrary();
-  GinaState.moduleInstance = instance;
+  PrepareLibraryBesideModule();
+  moduleInstance = instance;
   SelectThreadLocale();
   SelectMessageLanguage();
 }
 
 void DetachModule(bool processEnding) {
-  FingerprintLibrary* library = GinaState.library;
   // When the process is ending, the library has already been detached and its threads are gone:
   // calling into it could crash or hang the ending process, and the system frees everything.
-  if (!library || processEnding) return;
-  // A host that unloads its GINA while capture runs: callbacks are stopped as at any SAS, so none
-  // is left running in code that is about to go.
-  CloseCaptureGate();
-  GinaState.captureRunning = false;
-  library->PxCapFinalize();
-  library->PxFinalize();
-  library->Unload();
-  delete library;
-  GinaState.library = nullptr;
+  if (!processEnding) ReleaseFingerprintLibrary();
 }

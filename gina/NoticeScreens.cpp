@@ -1,39 +1,38 @@
 #include "gina/NoticeScreens.h"
 
-#include "fingerprint/CaptureSession.h"
 #include "fingerprint/CaptureGate.h"
+#include "fingerprint/CaptureSession.h"
+#include "fingerprint/CaptureState.h"
+#include "fingerprint/FingerprintMatch.h"
 #include "fingerprint/NoticeMail.h"
 #include "gina/DialogHook.h"
 #include "gina/GinaState.h"
 #include "resources/MessageCatalogue.h"
+#include "resources/ModuleResources.h"
 #include "resources/ResourceIds.h"
 
 namespace {
 
 constexpr int kJoinedLineSize = 1024;
 
-// Forgets every earlier match under the lock that records one, after which callbacks of earlier
-// notices can record nothing.
-void ForgetMatch() {
-  LockAlways(&GinaState.gate.recordLock);
-  BeginNoticeSession();
-  WipeTextField(GinaState.candidateUser);
-  WipeTextField(GinaState.candidatePassword);
-  GinaState.fingerprintMatched = false;
-  Unlock(&GinaState.gate.recordLock);
+// A matched finger stands for Ctrl-Alt-Del.
+void RaiseCtrlAltDel() {
+  auto* winlogon = static_cast<PWLX_DISPATCH_VERSION_1_0>(GinaState.winlogonFunctions);
+  if (winlogon && winlogon->WlxSasNotify)
+    winlogon->WlxSasNotify(GinaState.hWlx, WLX_SAS_TYPE_CTRL_ALT_DEL);
 }
 
 void ShowNotice(int templateId, DLGPROC proc) {
-  ForgetMatch();
-  HookedDialogBoxParam(GinaState.hWlx, GinaState.moduleInstance, MAKEINTRESOURCEW(templateId),
+  ForgetMatchForNotice();
+  HookedDialogBoxParam(GinaState.hWlx, moduleInstance, MAKEINTRESOURCEW(templateId),
                        nullptr, proc, 0);
 }
 
 // The lines and picture of the reader's state, then capture (which reports its own failures).
 void StartNotice(HWND notice) {
   GinaState.noticeWindow = notice;
-  AttachNotice(notice);
-  ShowReaderState(notice, !GinaState.captureRunning);
+  AttachNotice(NoticeLink{notice, RaiseCtrlAltDel});
+  ShowReaderState(notice, !captureState.captureRunning);
   StartFingerprintCapture();
 }
 

@@ -1,7 +1,6 @@
 // The language choice made at start-up: exactly Brazilian Portuguese, or English.
 #include "resources/Language.h"
 
-#include "gina/GinaState.h"
 #include "resources/MessageCatalogue.h"
 
 namespace {
@@ -17,5 +16,5 @@ void SelectThreadLocale() {
 }
 
 void SelectMessageLanguage() {
-  GinaState.languageBase = SystemIsBrazilianPortuguese() ? kPortugueseBase : kEnglishBase;
+  languageBase = SystemIsBrazilianPortuguese() ? kPortugueseBase : kEnglishBase;
 }

@@ -10,5 +10,5 @@ constexpr LANGID kLangEnglishUs = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 // Sets the calling thread's locale to Portuguese (Brazil) or English (United States), so that the
 // resource loader picks the notice dialogs in the language of the catalogue.
 void SelectThreadLocale();
-// Sets GinaState.languageBase to the catalogue block of the system's language.
+// Sets languageBase to the catalogue block of the system's language.
 void SelectMessageLanguage();

@@ -3,7 +3,7 @@
 // an escape followed by a letter that reads as hex is closed off by splitting the literal.
 #include "resources/MessageCatalogue.h"
 
-#include "gina/GinaState.h"
+int languageBase;
 
 const char* const MessageCatalogue[2 * kMessageCount] = {
     // English (United States)
@@ -82,7 +82,7 @@ const char* const MessageCatalogue[2 * kMessageCount] = {
 };
 
 const char* MessageText(MessageId id) {
-  int base = GinaState.languageBase == kPortugueseBase ? kPortugueseBase : kEnglishBase;
+  int base = languageBase == kPortugueseBase ? kPortugueseBase : kEnglishBase;
   // Only a cast can make an id outside 0-29; it gets an empty text rather than a stray read.
   if (id < 0 || id >= kMessageCount) return "";
   return MessageCatalogue[base + id];

@@ -38,9 +38,12 @@ constexpr int kMessageCount = 30;
 constexpr int kEnglishBase = 0;
 constexpr int kPortugueseBase = 30;
 
+// The block of the language chosen at start-up (SelectMessageLanguage); English until then.
+extern int languageBase;
+
 // Entries 0-29 English, 30-59 Portuguese (Brazil), same order in both.
 extern const char* const MessageCatalogue[2 * kMessageCount];
 
-// The text of a message in the current language (GinaState.languageBase). The text is constant
+// The text of a message in the current language (languageBase). The text is constant
 // and lives as long as the module: callers neither copy nor release it. Never null.
 const char* MessageText(MessageId id);

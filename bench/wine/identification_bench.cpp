@@ -11,9 +11,9 @@
 #include "accounts/AccountStore.h"
 #include "accounts/StoreFormat.h"
 #include "fingerprint/CaptureGate.h"
+#include "fingerprint/CaptureState.h"
 #include "fingerprint/FingerprintLibrary.h"
 #include "fingerprint/Identification.h"
-#include "gina/GinaState.h"
 #include "gina/ModuleLifetime.h"
 #include "sim/papyl/StandInPapylControl.h"
 #include "tools/enroll/StoreWriter.h"
@@ -117,11 +117,11 @@ int main() {
   RegDeleteValueA(winlogon, "GinaDLL");
   RegCloseKey(winlogon);
   SimPapylControl papyl{};
-  if (!GinaState.library || !papyl.Bind(GetModuleHandleA("papyl.dll"))) {
+  if (!captureState.library || !papyl.Bind(GetModuleHandleA("papyl.dll"))) {
     std::printf("the stand-in fingerprint library is not beside the benchmark\n");
     return 1;
   }
-  GinaState.library->PxInitialize();
+  captureState.library->PxInitialize();
   OpenCaptureGate();
   CaptureTicket ticket = EnterCallback();
 
@@ -146,13 +146,13 @@ int main() {
     double verifies = MedianMs([&] {
       int score = 0;
       for (const Bytes& reference : references)
-        GinaState.library->PxVerify(probe.data(), reference.data(), &score, 0);
+        captureState.library->PxVerify(probe.data(), reference.data(), &score, 0);
     });
     std::printf("%6d %14.2f %14.2f %14.2f %10.2f%s\n", count, identify, reads, verifies,
                 identify / (reads + verifies), found == 0 ? "" : "  (no match!)");
   }
   ClearStore();
-  GinaState.library->PxFinalize();
+  captureState.library->PxFinalize();
   DetachModule(false);
   return 0;
 }

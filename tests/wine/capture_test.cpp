@@ -10,9 +10,10 @@
 #include <thread>
 
 #include "fingerprint/CaptureSession.h"
+#include "fingerprint/CaptureState.h"
 #include "fingerprint/FingerprintLibrary.h"
+#include "fingerprint/FingerprintMatch.h"
 #include "fingerprint/SensorPicture.h"
-#include "gina/GinaState.h"
 #include "gina/ModuleLifetime.h"
 #include "resources/MessageCatalogue.h"
 #include "sim/host/WinlogonDesktop.h"
@@ -50,7 +51,7 @@ class Capture : public testing::Test {
     ASSERT_NE(resources_, nullptr);
     ASSERT_TRUE(SetGinaDll(BinPath("papyl\\VoDUVO.dll")));
     AttachModule(resources_);
-    ASSERT_NE(GinaState.library, nullptr);
+    ASSERT_NE(captureState.library, nullptr);
     papyl_ = BindLoadedPapyl();
     papyl_.Reset();
     accounts_ = std::make_unique<EnrolledAccounts>(&papyl_);
@@ -87,7 +88,7 @@ class Capture : public testing::Test {
     });
     // The person comes once the notice has started capture (or has given up on it).
     for (int i = 0; i < 500 && papyl_.CallCount("_PxCapInitialize@4") == captureStarts &&
-                    !(GinaState.captureRunning && captureStarts > 0);
+                    !(captureState.captureRunning && captureStarts > 0);
          ++i)
       Sleep(10);
     person();
@@ -157,9 +158,9 @@ TEST_F(Capture, AnEnrolledFingerFillsTheCandidateAndRaisesOneSas) {
   EXPECT_EQ(ready, Text(MsgTouchSensor) + "|" + Text(MsgOrPressCtrlAltDel));
   EXPECT_EQ(host_->SasNotifyCount(), 1);
   EXPECT_EQ(host_->LastSasNotified(), static_cast<DWORD>(WLX_SAS_TYPE_CTRL_ALT_DEL));
-  EXPECT_TRUE(GinaState.fingerprintMatched);
-  EXPECT_STREQ(GinaState.candidateUser, "alice");
-  EXPECT_STREQ(GinaState.candidatePassword, "alice-pw");
+  EXPECT_TRUE(fingerprintMatch.fingerprintMatched);
+  EXPECT_STREQ(fingerprintMatch.candidateUser, "alice");
+  EXPECT_STREQ(fingerprintMatch.candidatePassword, "alice-pw");
   EXPECT_TRUE(boxes_->Shown().empty());
   EXPECT_EQ(papyl_.CallCount("_PxExtract@28"), 1) << "the later image was not even extracted";
   EXPECT_EQ(papyl_.CallCount("_PxBiometricDisplay@32"), 2) << "plain picture and match picture";
@@ -215,9 +216,9 @@ TEST_P(Identification, FindsTheAccountOrSaysTheFingerprintWasNotFound) {
   });
 
   bool matched = c.expectedPassword[0] != '\0';
-  EXPECT_EQ(GinaState.fingerprintMatched, matched);
-  EXPECT_STREQ(GinaState.candidateUser, c.expectedUser);
-  EXPECT_STREQ(GinaState.candidatePassword, c.expectedPassword);
+  EXPECT_EQ(fingerprintMatch.fingerprintMatched, matched);
+  EXPECT_STREQ(fingerprintMatch.candidateUser, c.expectedUser);
+  EXPECT_STREQ(fingerprintMatch.candidatePassword, c.expectedPassword);
   EXPECT_EQ(host_->SasNotifyCount(), matched ? 1 : 0);
   EXPECT_EQ(papyl_.CallCount("_PxBiometricDisplay@32"), c.displays);
   std::vector<ShownBox> shown = boxes_->Shown();
@@ -259,7 +260,7 @@ TEST_F(Capture, WithoutTemplate1ForTheMatchPictureTheSasStillFollows) {
   ReplaceImport("ADVAPI32.dll", "RegQueryValueExA", CodeCast<FARPROC>(realQueryValue));
 
   EXPECT_EQ(host_->SasNotifyCount(), 1);
-  EXPECT_STREQ(GinaState.candidateUser, "alice");
+  EXPECT_STREQ(fingerprintMatch.candidateUser, "alice");
   EXPECT_EQ(papyl_.CallCount("_PxVerify@16"), 2) << "the search only: no verify for the picture";
   EXPECT_EQ(papyl_.CallCount("_PxBiometricDisplay@32"), 1);
   EXPECT_EQ(beeps, 0);
@@ -328,7 +329,7 @@ TEST_F(Capture, StartReportsTheLibrarysFailuresAndStartsOnce) {
     papyl_.SetResult(c.forcedEntry, c.forcedResult);
     size_t boxesBefore = boxes_->Shown().size();
     EXPECT_EQ(StartFingerprintCapture(), c.expectedResult);
-    EXPECT_FALSE(GinaState.captureRunning);
+    EXPECT_FALSE(captureState.captureRunning);
     EXPECT_EQ(papyl_.CallCount("_PxFinalize@0"), c.finalizeCalls);
     std::vector<ShownBox> shown = boxes_->Shown();
     ASSERT_EQ(shown.size(), boxesBefore + (c.expectedMessage < 0 ? 0 : 1));
@@ -345,10 +346,10 @@ TEST_F(Capture, StartReportsTheLibrarysFailuresAndStartsOnce) {
   StopFingerprintCapture();
   EXPECT_EQ(papyl_.CallCount("_PxFinalize@0"), 1) << "a second stop calls nothing";
 
-  FingerprintLibrary* library = GinaState.library;
-  GinaState.library = nullptr;
+  FingerprintLibrary* library = captureState.library;
+  captureState.library = nullptr;
   EXPECT_EQ(StartFingerprintCapture(), kNoLibraryObject);
-  GinaState.library = library;
+  captureState.library = library;
 }
 
 TEST_F(Capture, TheLibrarysEditionChoosesThePicture) {
@@ -513,8 +514,8 @@ TEST_P(Stop, EndsEveryCallbackOfTheLibrary) {
   EXPECT_EQ(papyl_.FinalizeTimeouts(), 0);
   EXPECT_EQ(papyl_.CallCount("_PxCapStartCapture@12"), 1) << "only the reader of the notice";
   EXPECT_EQ(host_->SasNotifyCount(), 0);
-  EXPECT_FALSE(GinaState.fingerprintMatched);
-  EXPECT_STREQ(GinaState.candidatePassword, "");
+  EXPECT_FALSE(fingerprintMatch.fingerprintMatched);
+  EXPECT_STREQ(fingerprintMatch.candidatePassword, "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -543,8 +544,8 @@ TEST_F(Capture, AnImageOfAnEarlierNoticeDoesNothingUnderTheNext) {
   EXPECT_EQ(papyl_.CallCount("_PxExtract@28"), 1);
   EXPECT_EQ(papyl_.LateCalls(), 0);
   EXPECT_EQ(host_->SasNotifyCount(), 0);
-  EXPECT_FALSE(GinaState.fingerprintMatched);
-  EXPECT_STREQ(GinaState.candidateUser, "");
+  EXPECT_FALSE(fingerprintMatch.fingerprintMatched);
+  EXPECT_STREQ(fingerprintMatch.candidateUser, "");
   EXPECT_TRUE(boxes_->Shown().empty());
 }
 
@@ -574,15 +575,15 @@ TEST_F(Capture, EveryTemplateHandedToTheLibraryHasRoomForAWholeTemplate) {
 // A match left from before (a fill-in cancelled in a mode where the person types the password)
 // is gone, the decrypted password above all, from the moment the next notice is up.
 TEST_F(Capture, ANoticeForgetsEveryEarlierMatch) {
-  CopyTextField(GinaState.candidateUser, "dan");
-  CopyTextField(GinaState.candidatePassword, "dan-pw");
-  GinaState.fingerprintMatched = true;
+  CopyTextField(fingerprintMatch.candidateUser, "dan");
+  CopyTextField(fingerprintMatch.candidatePassword, "dan-pw");
+  fingerprintMatch.fingerprintMatched = true;
   std::string userDuringNotice = "unread", passwordDuringNotice = "unread";
   bool matchedDuringNotice = true;
   RunNotice([&] {
-    userDuringNotice.assign(GinaState.candidateUser, kTextFieldSize);
-    passwordDuringNotice.assign(GinaState.candidatePassword, kTextFieldSize);
-    matchedDuringNotice = GinaState.fingerprintMatched;
+    userDuringNotice.assign(fingerprintMatch.candidateUser, kTextFieldSize);
+    passwordDuringNotice.assign(fingerprintMatch.candidatePassword, kTextFieldSize);
+    matchedDuringNotice = fingerprintMatch.fingerprintMatched;
   });
   EXPECT_EQ(userDuringNotice, std::string(kTextFieldSize, '\0'));
   EXPECT_EQ(passwordDuringNotice, std::string(kTextFieldSize, '\0'));
@@ -600,7 +601,7 @@ TEST_F(Capture, TwoReadersAtOnceRecordOneWholeMatch) {
     EXPECT_TRUE(papyl_.WaitIdle(kIdleTimeout));
   });
   EXPECT_EQ(host_->SasNotifyCount(), 1);
-  std::string pair = std::string(GinaState.candidateUser) + "/" + GinaState.candidatePassword;
+  std::string pair = std::string(fingerprintMatch.candidateUser) + "/" + fingerprintMatch.candidatePassword;
   EXPECT_TRUE(pair == "alice/alice-pw" || pair == "bob/bob-pw") << pair;
   EXPECT_TRUE(boxes_->Shown().empty());
 }

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "gina/GinaState.h"
 #include "gina/ModuleLifetime.h"
 #include "resources/Language.h"
 #include "resources/MessageCatalogue.h"
@@ -80,10 +79,10 @@ TEST_F(LanguageAtAttach, NoticeCaptionsFollowTheSystemLanguage) {
 }
 
 TEST_F(LanguageAtAttach, PicksTheCatalogueBlockOfTheSystemLanguage) {
-  GinaState.languageBase = -1;
+  languageBase = -1;
   SelectMessageLanguage();
   bool portuguese = SystemIsBrazilianPortuguese();
-  EXPECT_EQ(GinaState.languageBase, portuguese ? 30 : 0);
+  EXPECT_EQ(languageBase, portuguese ? 30 : 0);
   EXPECT_STREQ(MessageText(MsgFingerprintNotFound),
                portuguese ? "Impress\343o digital n\343o encontrada. Por favor, tente novamente."
                           : "Fingerprint not found. Please, try again.");
@@ -95,11 +94,11 @@ TEST_F(LanguageAtAttach, PicksTheCatalogueBlockOfTheSystemLanguage) {
 TEST_F(LanguageAtAttach, AttachChoosesThreadLocaleAndCatalogue) {
   char directory[MAX_PATH] = {};
   GetCurrentDirectoryA(MAX_PATH, directory);
-  GinaState.languageBase = -1;
+  languageBase = -1;
   SetThreadLocale(OtherThreadLocale());
 
   AttachModule(GetModuleHandleA(nullptr));
-  EXPECT_EQ(GinaState.languageBase, SystemIsBrazilianPortuguese() ? 30 : 0);
+  EXPECT_EQ(languageBase, SystemIsBrazilianPortuguese() ? 30 : 0);
   EXPECT_EQ(GetThreadLocale(), ExpectedThreadLocale());
 
   DetachModule(false);

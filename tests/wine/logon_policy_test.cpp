@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "gina/GinaState.h"
+#include "fingerprint/FingerprintMatch.h"
 #include "resources/MessageCatalogue.h"
 #include "sim/host/WinlogonHost.h"
 #include "tests/wine/support/EnrolledAccounts.h"
@@ -123,9 +123,9 @@ TEST_P(LogonPolicy, EnforcesTheAccountsMode) {
   if (row.aliceMode != kNotEnrolled) EnrolledAccounts::EnrolMode("alice", row.aliceMode);
   if (row.bobMode != kNotEnrolled) EnrolledAccounts::EnrolMode("bob", row.bobMode);
   if (row.matched) {
-    GinaState.fingerprintMatched = true;
-    CopyTextField(GinaState.candidateUser, "alice");
-    CopyTextField(GinaState.candidatePassword, "alice-pw");
+    fingerprintMatch.fingerprintMatched = true;
+    CopyTextField(fingerprintMatch.candidateUser, "alice");
+    CopyTextField(fingerprintMatch.candidatePassword, "alice-pw");
   }
   ScriptedUser person(host_);
   if (row.typedName) {
@@ -171,9 +171,9 @@ TEST_P(LogonPolicy, EnforcesTheAccountsMode) {
     EXPECT_STREQ(record.name, row.systemName);
     EXPECT_STREQ(record.password, row.systemPassword);
   }
-  EXPECT_STREQ(GinaState.candidateUser, row.candidateAfter);
-  EXPECT_TRUE(AllZero(GinaState.candidatePassword)) << "the password is gone once the dialog is";
-  EXPECT_FALSE(GinaState.fingerprintMatched);
+  EXPECT_STREQ(fingerprintMatch.candidateUser, row.candidateAfter);
+  EXPECT_TRUE(AllZero(fingerprintMatch.candidatePassword)) << "the password is gone once the dialog is";
+  EXPECT_FALSE(fingerprintMatch.fingerprintMatched);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, LogonPolicy,

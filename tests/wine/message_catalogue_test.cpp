@@ -86,7 +86,7 @@ std::string Where(const char* block, int id) {
   return std::string(block) + " message " + std::to_string(id);
 }
 
-// MessageText reads the linked module's GinaState; each case leaves it as a fresh load has it.
+// MessageText reads the linked module's language; each case leaves it as a fresh load has it.
 class MessageTextInLanguage : public testing::Test {
  protected:
   void TearDown() override { ResetLinkedModuleState(); }
@@ -113,7 +113,7 @@ TEST(MessageCatalogue, UnlistedIdsHoldNoText) {
 }
 
 TEST_F(MessageTextInLanguage, GivesTheEnglishBlockAtBaseZero) {
-  GinaState.languageBase = kEnglishBase;
+  languageBase = kEnglishBase;
   for (const Row& row : kTable) {
     const char* text = MessageText(static_cast<MessageId>(row.id));
     EXPECT_EQ(text, MessageCatalogue[row.id]) << "the catalogue's own text, not a copy: " << row.id;
@@ -122,7 +122,7 @@ TEST_F(MessageTextInLanguage, GivesTheEnglishBlockAtBaseZero) {
 }
 
 TEST_F(MessageTextInLanguage, GivesThePortugueseBlockAtBaseThirty) {
-  GinaState.languageBase = kPortugueseBase;
+  languageBase = kPortugueseBase;
   for (const Row& row : kTable) {
     const char* text = MessageText(static_cast<MessageId>(row.id));
     EXPECT_EQ(text, MessageCatalogue[30 + row.id]) << "the catalogue's own text: " << row.id;
@@ -131,7 +131,7 @@ TEST_F(MessageTextInLanguage, GivesThePortugueseBlockAtBaseThirty) {
 }
 
 TEST_F(MessageTextInLanguage, GivesAnEmptyTextForIdsOutsideTheTable) {
-  GinaState.languageBase = kPortugueseBase;
+  languageBase = kPortugueseBase;
   for (int id : {-1, 30, 31, 1000}) {
     ExpectSameBytes(MessageText(static_cast<MessageId>(id)), "", "id " + std::to_string(id));
   }
@@ -150,7 +150,7 @@ TEST_F(MessageTextInLanguage, LockedLineFramesTheUserNameWithOneBlankEachSide) {
        "sistema."},
   };
   for (const auto& c : cases) {
-    GinaState.languageBase = c.base;
+    languageBase = c.base;
     std::string line = std::string(MessageText(MsgLockedUnlockByStart)) + "anna" +
                        MessageText(MsgLockedUnlockByEnd);
     EXPECT_EQ(line, c.line) << "base " << c.base;

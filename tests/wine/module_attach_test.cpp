@@ -6,8 +6,10 @@
 #include <string>
 #include <thread>
 
-#include "gina/GinaState.h"
+#include "fingerprint/CaptureState.h"
 #include "gina/ModuleLifetime.h"
+#include "resources/MessageCatalogue.h"
+#include "resources/ModuleResources.h"
 #include "sim/host/WinlogonHost.h"
 #include "sim/papyl/StandInPapylControl.h"
 #include "tests/wine/support/EnrolledAccounts.h"
@@ -180,12 +182,12 @@ TEST_F(GinaDllValue, UnloadingWhileCaptureRunsStopsCaptureFirst) {
 TEST_F(GinaDllValue, WithoutTheValueTheInstanceAndLanguageAreStillSet) {
   Remove();
   ResetLinkedModuleState();
-  GinaState.languageBase = -1;
+  languageBase = -1;
   HINSTANCE self = GetModuleHandleA(nullptr);
   AttachModule(self);
-  EXPECT_EQ(GinaState.library, nullptr);
-  EXPECT_EQ(GinaState.moduleInstance, self);
-  EXPECT_EQ(GinaState.languageBase, GetSystemDefaultLangID() == 1046 ? 30 : 0);
+  EXPECT_EQ(captureState.library, nullptr);
+  EXPECT_EQ(moduleInstance, self);
+  EXPECT_EQ(languageBase, GetSystemDefaultLangID() == 1046 ? 30 : 0);
   DetachModule(false);
   ResetLinkedModuleState();
 }
@@ -194,9 +196,9 @@ TEST_F(GinaDllValue, DetachForgetsTheLibraryObject) {
   Set(BinPath("papyl\\VoDUVO.dll"));
   ResetLinkedModuleState();
   AttachModule(GetModuleHandleA(nullptr));
-  ASSERT_NE(GinaState.library, nullptr);
+  ASSERT_NE(captureState.library, nullptr);
   DetachModule(false);
-  EXPECT_EQ(GinaState.library, nullptr);
+  EXPECT_EQ(captureState.library, nullptr);
   EXPECT_EQ(GetModuleHandleA("papyl.dll"), nullptr);
   ResetLinkedModuleState();
 }
@@ -206,7 +208,7 @@ TEST_F(GinaDllValue, DetachAtProcessExitLeavesTheLibraryAlone) {
   Set(BinPath("papyl\\VoDUVO.dll"));
   ResetLinkedModuleState();
   AttachModule(GetModuleHandleA(nullptr));
-  ASSERT_NE(GinaState.library, nullptr);
+  ASSERT_NE(captureState.library, nullptr);
   // The test's own reference keeps the stand-in's counts readable whatever the detach does.
   HMODULE standIn = LoadLibraryA(BinPath("papyl\\papyl.dll").c_str());
   SimPapylControl control{};
@@ -216,7 +218,7 @@ TEST_F(GinaDllValue, DetachAtProcessExitLeavesTheLibraryAlone) {
   DetachModule(true);
   EXPECT_EQ(control.CallCount("_PxCapFinalize@0"), 0);
   EXPECT_EQ(control.CallCount("_PxFinalize@0"), 0);
-  EXPECT_NE(GinaState.library, nullptr) << "nothing is released at process exit";
+  EXPECT_NE(captureState.library, nullptr) << "nothing is released at process exit";
 
   DetachModule(false);
   FreeLibrary(standIn);

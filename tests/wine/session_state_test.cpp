@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "fingerprint/FingerprintMatch.h"
 #include "gina/GinaState.h"
 #include "sim/host/WinlogonHost.h"
 #include "tests/wine/support/ModuleUnderTest.h"
@@ -55,7 +56,7 @@ class AfterLoggedOutSas : public SessionState, public testing::WithParamInterfac
 
 TEST_P(AfterLoggedOutSas, LoggedOnUserTakesTheCandidateWhateverTheOutcome) {
   Fill(GinaState.loggedOnUser, "previous");
-  Fill(GinaState.candidateUser, GetParam().candidate);
+  Fill(fingerprintMatch.candidateUser, GetParam().candidate);
   system_.Control().SetResult("WlxLoggedOutSAS", GetParam().systemAnswer);
 
   EXPECT_EQ(LoggedOutSas(), GetParam().systemAnswer);
@@ -72,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(Logon, AfterLoggedOutSas,
                                          LogonOutcome{"bob", WLX_SAS_ACTION_SHUTDOWN}));
 
 TEST_F(SessionState, AnOverlongCandidateIsCutToTheField) {
-  std::memset(GinaState.candidateUser, 'n', sizeof GinaState.candidateUser);  // no terminator
+  std::memset(fingerprintMatch.candidateUser, 'n', sizeof fingerprintMatch.candidateUser);  // no terminator
   system_.Control().SetResult("WlxLoggedOutSAS", WLX_SAS_ACTION_NONE);  // no logon dialog
   LoggedOutSas();
   EXPECT_EQ(std::strlen(GinaState.loggedOnUser), kTextFieldSize - 1);
@@ -89,18 +90,18 @@ struct BuffersAtLogoff {
 void InspectAtSystemLogoff(const char* entryPoint, void* context) {
   if (std::strcmp(entryPoint, "WlxLogoff") != 0) return;
   auto* seen = static_cast<BuffersAtLogoff*>(context);
-  seen->userWiped = AllZero(GinaState.candidateUser);
-  seen->passwordWiped = AllZero(GinaState.candidatePassword);
+  seen->userWiped = AllZero(fingerprintMatch.candidateUser);
+  seen->passwordWiped = AllZero(fingerprintMatch.candidatePassword);
   seen->loggedOnWiped = AllZero(GinaState.loggedOnUser);
-  seen->matchCleared = !GinaState.fingerprintMatched;
+  seen->matchCleared = !fingerprintMatch.fingerprintMatched;
   ++seen->seen;
 }
 
 TEST_F(SessionState, LogoffWipesTheBuffersBeforeTheSystemGinaRuns) {
-  Fill(GinaState.candidateUser, "anna");
-  Fill(GinaState.candidatePassword, "s3cret");
+  Fill(fingerprintMatch.candidateUser, "anna");
+  Fill(fingerprintMatch.candidatePassword, "s3cret");
   Fill(GinaState.loggedOnUser, "anna");
-  GinaState.fingerprintMatched = true;
+  fingerprintMatch.fingerprintMatched = true;
   BuffersAtLogoff seen;
   system_.Control().SetObserver(InspectAtSystemLogoff, &seen);
 

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "fingerprint/CaptureGate.h"
+#include "fingerprint/CaptureState.h"
+#include "fingerprint/FingerprintMatch.h"
 #include "gina/GinaState.h"
+#include "resources/MessageCatalogue.h"
+#include "resources/ModuleResources.h"
 #include "tests/wine/support/TestPaths.h"
 
 ModuleUnderTest::ModuleUnderTest() {
@@ -43,4 +48,11 @@ GinaInterface LinkedModuleEntries() {
                        ::WlxReconnectNotify, ::WlxDisconnectNotify};
 }
 
-void ResetLinkedModuleState() { GinaState = ModuleState{}; }
+void ResetLinkedModuleState() {
+  CloseCaptureGate();
+  GinaState = ModuleState{};
+  captureState = CaptureState{};
+  fingerprintMatch = FingerprintMatch{};
+  languageBase = 0;
+  moduleInstance = nullptr;
+}

@@ -31,7 +31,7 @@ class ModuleUnderTest {
 };
 
 // The module's code linked into the test executable itself: same entry points, but its state
-// (GinaState) can be read and set by the test.
+// (GinaState, the capture state, the match, the language) can be read and set by the test.
 GinaInterface LinkedModuleEntries();
 // Clears the linked module's state to what a fresh load has.
 void ResetLinkedModuleState();

@@ -4,26 +4,22 @@
 
 #include "gina/GinaState.h"
 #include "gina/LogonPolicy.h"
+#include "gina/SystemGinaDialogs.h"
 #include "resources/EventLog.h"
 #include "resources/MessageCatalogue.h"
 
 namespace {
 
-constexpr UINT_PTR kLogonDialog = 1500;
-constexpr UINT_PTR kSecurityOptionsDialog = 1800;
-constexpr UINT_PTR kUnlockDialog = 1950;
-constexpr WORD kChangePasswordCommand = 1803;
-
 // The procedure the dialog runs with; the system GINA's own is kept for the hook to call.
 DLGPROC ChooseProcedure(UINT_PTR templateId, DLGPROC dlgprc) {
   switch (templateId) {
-    case kLogonDialog:
+    case kLogonDialogId:
       GinaState.savedLogonProc = dlgprc;
       return LogonDialogHook;
-    case kSecurityOptionsDialog:
+    case kSecurityOptionsDialogId:
       GinaState.savedSecurityOptionsProc = dlgprc;
       return SecurityOptionsHook;
-    case kUnlockDialog:
+    case kUnlockDialogId:
       GinaState.savedUnlockProc = dlgprc;
       return UnlockDialogHook;
     default: return dlgprc;
@@ -52,7 +48,7 @@ int WINAPI HookedDialogBoxParam(HANDLE hWlx, HANDLE hInst, LPWSTR lpszTemplate, 
 
 // The password is changed by the administrator, never from the security options dialog.
 INT_PTR CALLBACK SecurityOptionsHook(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_COMMAND && LOWORD(wParam) == kChangePasswordCommand) {
+  if (msg == WM_COMMAND && LOWORD(wParam) == kChangePasswordButton) {
     ReportModuleEvent(EVENT_PASSWORD_CHANGE_REFUSED, GinaState.loggedOnUser);
     MessageBoxA(nullptr, MessageText(MsgChangePasswordRefused),
                 MessageText(MsgChangePasswordCaption), MB_ICONWARNING);

@@ -5,6 +5,7 @@
 #include "accounts/AccountStore.h"
 #include "fingerprint/FingerprintMatch.h"
 #include "gina/GinaState.h"
+#include "gina/SystemGinaDialogs.h"
 #include "resources/EventLog.h"
 #include "resources/MessageCatalogue.h"
 
@@ -32,20 +33,18 @@ struct PolicyDialog {
   DWORD typedRefusedByMode;
 };
 
-const PolicyDialog kLogonDialog = {1502, 1503, &ModuleState::savedLogonProc, MsgLogonCaption,
-                                   MsgLogonNotAuthorized, MsgLogonFingerprintOnly,
-                                   MsgLogonPasswordOnly, MsgLogonFingerprintAndPassword,
-                                   MsgLogonMismatch, true, EVENT_LOGON_FINGER_SUBMITTED,
-                                   EVENT_LOGON_FINGER_NAME_FILLED_IN,
-                                   EVENT_LOGON_FINGER_REFUSED_BY_MODE, EVENT_LOGON_FINGER_MISMATCH,
-                                   EVENT_LOGON_TYPED_REFUSED_BY_MODE};
-const PolicyDialog kUnlockDialog = {1953, 1954, &ModuleState::savedUnlockProc, MsgUnlockCaption,
-                                    MsgUnlockNotAuthorized, MsgUnlockFingerprintOnly,
-                                    MsgUnlockPasswordOnly, MsgUnlockFingerprintAndPassword,
-                                    MsgUnlockMismatch, false, EVENT_UNLOCK_FINGER_SUBMITTED,
-                                    EVENT_UNLOCK_FINGER_NAME_FILLED_IN,
-                                    EVENT_UNLOCK_FINGER_REFUSED_BY_MODE, EVENT_UNLOCK_FINGER_MISMATCH,
-                                    EVENT_UNLOCK_TYPED_REFUSED_BY_MODE};
+const PolicyDialog kLogonDialog = {
+    kLogonNameEdit, kLogonPasswordEdit, &ModuleState::savedLogonProc, MsgLogonCaption,
+    MsgLogonNotAuthorized, MsgLogonFingerprintOnly, MsgLogonPasswordOnly,
+    MsgLogonFingerprintAndPassword, MsgLogonMismatch, true, EVENT_LOGON_FINGER_SUBMITTED,
+    EVENT_LOGON_FINGER_NAME_FILLED_IN, EVENT_LOGON_FINGER_REFUSED_BY_MODE,
+    EVENT_LOGON_FINGER_MISMATCH, EVENT_LOGON_TYPED_REFUSED_BY_MODE};
+const PolicyDialog kUnlockDialog = {
+    kUnlockNameEdit, kUnlockPasswordEdit, &ModuleState::savedUnlockProc, MsgUnlockCaption,
+    MsgUnlockNotAuthorized, MsgUnlockFingerprintOnly, MsgUnlockPasswordOnly,
+    MsgUnlockFingerprintAndPassword, MsgUnlockMismatch, false, EVENT_UNLOCK_FINGER_SUBMITTED,
+    EVENT_UNLOCK_FINGER_NAME_FILLED_IN, EVENT_UNLOCK_FINGER_REFUSED_BY_MODE,
+    EVENT_UNLOCK_FINGER_MISMATCH, EVENT_UNLOCK_TYPED_REFUSED_BY_MODE};
 
 typedef char TextField[kTextFieldSize];
 

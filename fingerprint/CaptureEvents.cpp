@@ -61,10 +61,10 @@ int ReportCaptureStartFailure(DWORD event, int code) {
 }
 
 void ReportReaderPlugged(const char* sensorId) {
-  if (sensorId[0] && Remember(sensorId)) ReportModuleEvent(EVENT_READER_PLUGGED, sensorId);
+  if (sensorId[0] && Remember(sensorId)) QueueModuleEvent(EVENT_READER_PLUGGED, sensorId);
 }
 
 void ReportReaderUnplugged(const char* sensorId) {
   Forget(sensorId);
-  ReportModuleEvent(EVENT_READER_UNPLUGGED, sensorId);
+  QueueModuleEvent(EVENT_READER_UNPLUGGED, sensorId);
 }

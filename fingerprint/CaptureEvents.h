@@ -10,7 +10,7 @@
 // EVENT_CAPTURE_START_FAILED) with the code, and answers the code.
 int ReportCaptureStartFailure(DWORD event, int code);
 
-// A reader is reported when it is first seen and when it comes back after being unplugged; the
+// From the library's threads, queued only. A reader is reported when it is first seen and when it comes back after being unplugged; the
 // library also announces the readers already plugged in at every start of capture, and those
 // are not news.
 void ReportReaderPlugged(const char* sensorId);

@@ -67,6 +67,7 @@ void StopFingerprintCapture() {
   library->PxCapFinalize();
   library->PxFinalize();
   captureState.captureRunning = false;
+  WriteQueuedModuleEvents();
 }
 
 void WINAPI OnSensorStatus(const char* sensorId, int event) {

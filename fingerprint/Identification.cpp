@@ -29,9 +29,9 @@ int Compare(const TemplateBuffer* candidate, const TemplateScratch& reference) {
 void ReportUnreadableAccount(const char* name, const char* value, int code) {
   EventNumber number(code);
   if (code == StoreNoValue)
-    ReportModuleEvent(EVENT_ACCOUNT_KEY_UNREADABLE, name, number.Text());
+    QueueModuleEvent(EVENT_ACCOUNT_KEY_UNREADABLE, name, number.Text());
   else
-    ReportModuleEvent(EVENT_ACCOUNT_VALUE_UNREADABLE, name, value, number.Text());
+    QueueModuleEvent(EVENT_ACCOUNT_VALUE_UNREADABLE, name, value, number.Text());
 }
 
 // The account's score, the better of its two templates; false when one cannot be read.
@@ -85,9 +85,9 @@ int BestAccount(const TemplateBuffer* candidate, char** names, int32_t count,
 // Without a store key nobody is enrolled yet: the finger matched none of no accounts.
 void ReportUnlistedAccounts(int code) {
   if (code == StoreNoKey)
-    ReportModuleEvent(EVENT_FINGER_NOT_FOUND, EventNumber(0).Text());
+    QueueModuleEvent(EVENT_FINGER_NOT_FOUND, EventNumber(0).Text());
   else
-    ReportModuleEvent(EVENT_ACCOUNTS_NOT_LISTED, EventNumber(code).Text());
+    QueueModuleEvent(EVENT_ACCOUNTS_NOT_LISTED, EventNumber(code).Text());
 }
 
 }  // namespace
@@ -109,7 +109,7 @@ int IdentifyFingerprint(const TemplateBuffer* candidate, char** userName, Captur
   } else if (best < 0) {
     *userName = nullptr;
     result = kNoAccount;
-    if (GateOpenFor(ticket)) ReportModuleEvent(EVENT_FINGER_NOT_FOUND, EventNumber(count).Text());
+    if (GateOpenFor(ticket)) QueueModuleEvent(EVENT_FINGER_NOT_FOUND, EventNumber(count).Text());
   } else {
     *userName = CopyName(names[best]);
     if (!*userName) result = kNoAccount;
@@ -127,7 +127,7 @@ void ReleaseUserName(char* userName) {
 int ReadMatchedPassword(const char* userName, char** password) {
   int read = ReadPassword(userName, password);
   if (read != 0) {
-    ReportModuleEvent(EVENT_MATCHED_PASSWORD_UNREADABLE, userName, kPasswordValue,
+    QueueModuleEvent(EVENT_MATCHED_PASSWORD_UNREADABLE, userName, kPasswordValue,
                       EventNumber(read).Text());
   }
   return read;

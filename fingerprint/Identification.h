@@ -12,10 +12,10 @@ constexpr int kNoMatchScore = -1;
 // null in the latter case); -2 when the accounts cannot be listed; -3 when a listed account's key,
 // Template1 or Template2 cannot be read. Ties go to the account listed first. A search that
 // the end of the ticket's capture session interrupts answers -7. A search that finds no account,
-// and an account or list that cannot be read, are reported to the event log.
+// and an account or list that cannot be read, are queued for the event log.
 int IdentifyFingerprint(const TemplateBuffer* candidate, char** userName, CaptureTicket ticket);
 void ReleaseUserName(char* userName);
 
 // The identified account's password, as ReadPassword gives it; a password that cannot be read is
-// reported to the event log with the store's code.
+// queued for the event log with the store's code.
 int ReadMatchedPassword(const char* userName, char** password);

@@ -1,6 +1,7 @@
 #include "fingerprint/NoticeMail.h"
 
 #include "fingerprint/SensorPicture.h"
+#include "resources/EventLog.h"
 #include "resources/MessageCatalogue.h"
 #include "resources/ResourceIds.h"
 
@@ -49,6 +50,9 @@ void PostNoticePicture(HBITMAP picture, CaptureTicket ticket) {
 void ApplyNoticeMail(HWND notice, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == kReaderLinesMessage) SetReaderLines(notice, wParam != 0);
   if (msg == kPictureMessage) SetPicture(notice, reinterpret_cast<HBITMAP>(lParam));
+  // What callbacks queued for the audit trail goes with what they show; they cannot start the
+  // writer themselves.
+  if (msg == kReaderLinesMessage || msg == kPictureMessage) WriteQueuedModuleEvents();
 }
 
 void EndNoticeMail(HWND notice) {

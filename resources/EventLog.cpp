@@ -141,19 +141,30 @@ bool StartWorker() {
 
 }  // namespace
 
-void ReportModuleEvent(DWORD eventId, const char* first, const char* second, const char* third) {
+void QueueModuleEvent(DWORD eventId, const char* first, const char* second, const char* third) {
   const char* const strings[kMaxStrings] = {first, first ? second : nullptr,
                                             first && second ? third : nullptr};
   LockQueue();
-  bool start = Append(eventId, strings) && !queue.workerRunning;
+  Append(eventId, strings);
+  UnlockQueue();
+}
+
+void WriteQueuedModuleEvents() {
+  LockQueue();
+  bool start = queue.count > 0 && !queue.workerRunning;
   if (start) queue.workerRunning = true;
   UnlockQueue();
-  // A worker that cannot start leaves the event queued for the next report's worker.
+  // A worker that cannot start leaves the events queued for the next one.
   if (start && !StartWorker()) {
     LockQueue();
     queue.workerRunning = false;
     UnlockQueue();
   }
+}
+
+void ReportModuleEvent(DWORD eventId, const char* first, const char* second, const char* third) {
+  QueueModuleEvent(eventId, first, second, third);
+  WriteQueuedModuleEvents();
 }
 
 EventNumber::EventNumber(long value) : text_() {

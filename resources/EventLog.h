@@ -10,10 +10,19 @@
 #include "resources/EventMessages.h"
 
 // Queues the event with up to three insertion strings (null ends the list; each is cut to 127
-// characters). When the queue is full the event is dropped; when the log cannot be reached, or
-// refuses it, it is lost. Callable from any thread, never from DllMain.
+// characters) and has it written. When the queue is full the event is dropped; when the log
+// cannot be reached, or refuses it, it is lost. Never from DllMain, nor from a thread that
+// Winlogon's thread may be waiting for while it unloads the module: starting the writer loads
+// the module once more, and that waits for the loader.
 void ReportModuleEvent(DWORD eventId, const char* first = nullptr, const char* second = nullptr,
                        const char* third = nullptr);
+
+// The same, queued only, from any thread: the events wait for the next report or for
+// WriteQueuedModuleEvents.
+void QueueModuleEvent(DWORD eventId, const char* first = nullptr, const char* second = nullptr,
+                      const char* third = nullptr);
+// Has what is queued written; from the threads ReportModuleEvent may be called on.
+void WriteQueuedModuleEvents();
 
 // A signed number as an insertion string.
 class EventNumber {

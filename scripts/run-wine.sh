@@ -6,14 +6,40 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 # shellcheck source=scripts/env.sh
 . "$top/scripts/env.sh"
 arch=$1; program=$2; shift 2
-case "$arch" in
-  x86) loader=$WINE32 ;;
-  *) loader=$WINE64 ;;
-esac
 cd "$(dirname "$program")"
-export GTEST_BRIEF=${GTEST_BRIEF:-1}
-start=$(date +%s)
-status=0
-"$loader" "$(basename "$program")" "$@" || status=$?
-echo "run-wine: $(basename "$program") under $arch Wine took $(( $(date +%s) - start )) s (exit $status)"
-exit $status
+
+# Under the 32-bit emulation, Wine itself now and then dies of a signal or stops answering, in
+# no particular test. Such a run is told as it ended, with the test it was in, and made once
+# more; a test that fails is never run again.
+x86_limit=${VODUVO_X86_RUN_LIMIT:-1800}
+run_once() {
+  if [ "$arch" != x86 ]; then
+    GTEST_BRIEF=${GTEST_BRIEF:-1} "$WINE64" "$(basename "$program")" "$@"
+    return
+  fi
+  local status
+  set +e
+  GTEST_BRIEF=0 timeout --kill-after=10 "$x86_limit" "$WINE32" "$(basename "$program")" "$@" |
+    awk '/^\[ RUN      \]/ { current = $0; next }
+         /^\[       OK \]/ { current = ""; next }
+         { print; fflush() }
+         END { if (current != "") print "run-wine: the run ended inside " substr(current, 14) }'
+  status=${PIPESTATUS[0]}
+  set -e
+  return "$status"
+}
+
+attempts=1
+[ "$arch" = x86 ] && attempts=2
+for attempt in $(seq 1 "$attempts"); do
+  start=$(date +%s)
+  status=0
+  run_once "$@" || status=$?
+  echo "run-wine: $(basename "$program") under $arch Wine took $(( $(date +%s) - start )) s (exit $status)"
+  # 124 is the time limit; above 128, a signal.
+  if [ "$status" -lt 124 ] || [ "$attempt" -eq "$attempts" ]; then break; fi
+  echo "run-wine: the emulated Wine died or hung; running $(basename "$program") once more"
+  "$WINESERVER" -k 2>/dev/null || true
+  sleep 2
+done
+exit "$status"

@@ -8,7 +8,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 
 need_pkgs=(cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
   binutils-mingw-w64-x86-64 googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
-  wine wine64 wine32:i386 qemu-user-static python3)
+  wine wine64 wine32:i386 qemu-user-static python3 wixl msitools)
 
 # wine32 is an i386 package.
 dpkg --print-foreign-architectures | grep -q i386 || dpkg --add-architecture i386

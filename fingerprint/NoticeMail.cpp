@@ -50,9 +50,9 @@ void PostNoticePicture(HBITMAP picture, CaptureTicket ticket) {
 void ApplyNoticeMail(HWND notice, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == kReaderLinesMessage) SetReaderLines(notice, wParam != 0);
   if (msg == kPictureMessage) SetPicture(notice, reinterpret_cast<HBITMAP>(lParam));
-  // What callbacks queued for the audit trail goes with what they show; they cannot start the
-  // writer themselves.
-  if (msg == kReaderLinesMessage || msg == kPictureMessage) WriteQueuedModuleEvents();
+  // Callbacks cannot start the writer of what they queue for the audit trail; it is written at
+  // the stop, or here once it piles up.
+  if (msg == kReaderLinesMessage || msg == kPictureMessage) WriteCrowdedModuleEvents();
 }
 
 void EndNoticeMail(HWND notice) {

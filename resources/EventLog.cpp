@@ -149,9 +149,11 @@ void QueueModuleEvent(DWORD eventId, const char* first, const char* second, cons
   UnlockQueue();
 }
 
-void WriteQueuedModuleEvents() {
+namespace {
+
+void WriteWhenQueued(int atLeast) {
   LockQueue();
-  bool start = queue.count > 0 && !queue.workerRunning;
+  bool start = queue.count >= atLeast && !queue.workerRunning;
   if (start) queue.workerRunning = true;
   UnlockQueue();
   // A worker that cannot start leaves the events queued for the next one.
@@ -161,6 +163,12 @@ void WriteQueuedModuleEvents() {
     UnlockQueue();
   }
 }
+
+}  // namespace
+
+void WriteQueuedModuleEvents() { WriteWhenQueued(1); }
+
+void WriteCrowdedModuleEvents() { WriteWhenQueued(kQueueLength / 2); }
 
 void ReportModuleEvent(DWORD eventId, const char* first, const char* second, const char* third) {
   QueueModuleEvent(eventId, first, second, third);

@@ -23,6 +23,9 @@ void QueueModuleEvent(DWORD eventId, const char* first = nullptr, const char* se
                       const char* third = nullptr);
 // Has what is queued written; from the threads ReportModuleEvent may be called on.
 void WriteQueuedModuleEvents();
+// The same once the queue is half full, so that events queued while a notice stays up are not
+// dropped, yet the writer is not started for each one.
+void WriteCrowdedModuleEvents();
 
 // A signed number as an insertion string.
 class EventNumber {

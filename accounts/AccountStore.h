@@ -40,7 +40,7 @@ int ReadPassword(const char* userName, char** password);
 // Unprotects a CPD blob with passwordEntropy in local-machine scope. On success *password is a
 // new buffer holding the plaintext up to and including its first zero byte (release it with
 // ReleasePassword). Returns StoreOk, or StoreUnprotectFailed when CryptUnprotectData fails or
-// the plaintext has no zero byte within its first kLogonFieldSize bytes (it would not fit the
+// the plaintext has no zero byte within its first kTextFieldSize bytes (it would not fit the
 // logon shim's fields).
 int UnprotectPassword(const BYTE* blob, DWORD size, char** password);
 

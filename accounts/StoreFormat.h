@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <wincrypt.h>
 
+#include "accounts/TextField.h"
 #include "accounts/WinlogonKey.h"
 
 // The store key under HKEY_LOCAL_MACHINE, as one path for the per-account operations and as
@@ -21,10 +22,8 @@ constexpr char kTemplate1Value[] = "Template1";  // REG_BINARY, first enrolled t
 constexpr char kTemplate2Value[] = "Template2";  // REG_BINARY, second enrolled template
 constexpr char kPasswordValue[] = "CPD";         // REG_BINARY, the protected password
 
-// The size of the logon shim's fields that user names and passwords end up in, terminator
-// included; a stored name or password is at most one less.
-constexpr size_t kLogonFieldSize = 128;
-constexpr size_t kMaxStoredTextLength = kLogonFieldSize - 1;
+// User names and passwords end up in the logon shim's text fields, terminator included.
+constexpr size_t kMaxStoredTextLength = kTextFieldSize - 1;
 
 // The policy of an account, taken unchanged from its Login value. Any value above
 // FingerprintAndPassword means no policy, so the type holds every 32-bit number.

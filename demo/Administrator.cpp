@@ -7,8 +7,8 @@
 
 #include "accounts/Registry.h"
 #include "accounts/StoreFormat.h"
-#include "resources/EventSource.h"
 #include "demo/Transcript.h"
+#include "resources/EventSource.h"
 #include "tools/enroll/EnrollTool.h"
 #include "tools/enroll/GinaRegistry.h"
 

@@ -22,8 +22,8 @@ LoginMode LittleEndianMode(const BYTE* bytes) {
 }  // namespace
 
 int ReadLoginMode(const char* userName, LoginMode* mode) {
-  if (!userName || !mode) return StoreNoKey;
-  if (!KeyExists(kStorePath, userName)) return StoreNoValue;
+  if (!userName || !mode) return StoreNullArgument;
+  if (!KeyExists(kStorePath, userName)) return StoreNoAccount;
   BYTE* data = nullptr;
   DWORD size = 0;
   if (ReadBinaryValue(kStorePath, userName, kLoginValue, &data, &size) != StoreOk) {
@@ -37,9 +37,9 @@ int ReadLoginMode(const char* userName, LoginMode* mode) {
 }
 
 int ReadTemplate(const char* userName, TemplateBuffer** record, int number) {
-  if (!userName || !record) return StoreNoKey;
+  if (!userName || !record) return StoreNullArgument;
   *record = nullptr;
-  if (!KeyExists(kStorePath, userName)) return StoreNoValue;
+  if (!KeyExists(kStorePath, userName)) return StoreNoAccount;
   // From here on the record is the caller's, whatever the outcome.
   *record = new (std::nothrow) TemplateBuffer{nullptr, 0};
   const char* valueName = TemplateValueName(number);
@@ -57,9 +57,9 @@ int ReadTemplate(const char* userName, TemplateBuffer** record, int number) {
 }
 
 int ReadPassword(const char* userName, char** password) {
-  if (!userName || !password) return StoreNoKey;
+  if (!userName || !password) return StoreNullArgument;
   *password = nullptr;
-  if (!KeyExists(kStorePath, userName)) return StoreNoValue;
+  if (!KeyExists(kStorePath, userName)) return StoreNoAccount;
   BYTE* blob = nullptr;
   DWORD size = 0;
   if (ReadBinaryValue(kStorePath, userName, kPasswordValue, &blob, &size) != StoreOk) {

@@ -19,27 +19,29 @@ struct TemplateBuffer {
 };
 
 // The account's Login value: its first four bytes, little-endian, passed on unchanged. Returns
-// 0; -1 for a null argument; -7 when the account does not exist; -10 when its Login value is
-// missing or shorter than four bytes. On failure *mode is left as it was.
+// StoreOk; StoreNullArgument; StoreNoAccount; StoreUnreadable when its Login value is missing or
+// shorter than four bytes. On failure *mode is left as it was.
 int ReadLoginMode(const char* userName, LoginMode* mode);
 
 // Template1 (number 1) or Template2 (number 2) of the account. Once the account's key has been
 // found, *record is a new TemplateBuffer whatever the result, with null data on failure.
-// Returns 0; -1 for a null argument; -7 when the account does not exist; -10 when the value
-// cannot be read or the number is neither 1 nor 2.
+// Returns StoreOk; StoreNullArgument; StoreNoAccount; StoreUnreadable when the value cannot be
+// read or the number is neither 1 nor 2.
 int ReadTemplate(const char* userName, TemplateBuffer** record, int number);
 // Frees the record and its bytes; null is allowed.
 void ReleaseTemplate(TemplateBuffer* record);
 
 // The account's unprotected password: a terminated string of at most 127 characters, which the
-// caller wipes and frees with ReleasePassword. Returns 0; -1 for a null argument; -7 when the
-// account does not exist; -10 when CPD is missing or cannot be unprotected into such a string.
+// caller wipes and frees with ReleasePassword. Returns StoreOk; StoreNullArgument;
+// StoreNoAccount; StoreUnreadable when CPD is missing or cannot be unprotected into such a
+// string.
 int ReadPassword(const char* userName, char** password);
 
 // Unprotects a CPD blob with passwordEntropy in local-machine scope. On success *password is a
 // new buffer holding the plaintext up to and including its first zero byte (release it with
-// ReleasePassword). Returns 0, or -12 when CryptUnprotectData fails or the plaintext has no zero
-// byte within its first 128 bytes (it would not fit the logon shim's fields).
+// ReleasePassword). Returns StoreOk, or StoreUnprotectFailed when CryptUnprotectData fails or
+// the plaintext has no zero byte within its first kTextFieldSize bytes (it would not fit the
+// logon shim's fields).
 int UnprotectPassword(const BYTE* blob, DWORD size, char** password);
 
 // Overwrites the password's characters and terminator with zeros, then frees it; null is

@@ -11,10 +11,10 @@
 namespace {
 
 // A copy of the text up to and including its first zero byte, or null when there is no zero
-// byte within the 128 bytes that the logon shim's fields hold. The plaintext comes with no
-// length of its own that callers could check, so it is bounded here, before anyone copies it.
+// byte within the bytes of one of the logon shim's fields. The plaintext comes with no length of
+// its own that callers could check, so it is bounded here, before anyone copies it.
 char* CopyBoundedText(const BYTE* bytes, DWORD count) {
-  size_t scanned = std::min<size_t>(count, kMaxStoredTextLength + 1);
+  size_t scanned = std::min<size_t>(count, kTextFieldSize);
   const void* zero = memchr(bytes, 0, scanned);
   if (!zero) return nullptr;
   size_t length = static_cast<size_t>(static_cast<const BYTE*>(zero) - bytes) + 1;

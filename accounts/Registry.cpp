@@ -78,11 +78,18 @@ char* JoinKeyPath(const char* first, const char* second) {
   return path;
 }
 
-bool KeyExists(const char* base, const char* sub) {
-  HKEY key = OpenJoinedKey(base, sub, KEY_QUERY_VALUE);
+bool KeyExists(const char* path) {
+  HKEY key = OpenKey(path, KEY_QUERY_VALUE);
   if (!key) return false;
   RegCloseKey(key);
   return true;
+}
+
+bool KeyExists(const char* base, const char* sub) {
+  char* path = JoinKeyPath(base, sub);
+  bool exists = KeyExists(path);
+  delete[] path;
+  return exists;
 }
 
 int EnumerateSubkeys(const char* base, const char* sub, char*** names, int32_t* count) {

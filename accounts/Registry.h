@@ -9,16 +9,7 @@
 
 #include <cstdint>
 
-// Result codes of the store's operations (the registry primitives and the account operations).
-enum StoreResult : int {
-  StoreOk = 0,
-  StoreNoKey = -1,           // the key cannot be opened; for account operations, a null argument
-  StoreNoKeyInfo = -2,       // the subkey count and longest name cannot be queried
-  StoreNoSubkeyName = -3,    // a subkey name cannot be enumerated
-  StoreNoValue = -7,         // a value is missing or unreadable; for account operations, no account
-  StoreUnreadable = -10,     // an account's value cannot be read or its password unprotected
-  StoreUnprotectFailed = -12,
-};
+#include "accounts/StoreResult.h"
 
 // first, one backslash, second; null when either is null. Release with delete[].
 char* JoinKeyPath(const char* first, const char* second);
@@ -26,18 +17,22 @@ char* JoinKeyPath(const char* first, const char* second);
 // Whether base\sub can be opened for querying values. A key that refuses that access counts as
 // missing.
 bool KeyExists(const char* base, const char* sub);
+// The same for a whole path (false for null).
+bool KeyExists(const char* path);
 
 // The names of the subkeys of base\sub, in the registry's enumeration order. On success *names
 // is an array of *count terminated names (an empty array when there are none); release it with
-// ReleaseSubkeyNames. On failure *names is null and *count 0. Returns 0, -1, -2 or -3.
+// ReleaseSubkeyNames. On failure *names is null and *count 0. Returns StoreOk, StoreNoKey,
+// StoreNoKeyInfo or StoreNoSubkeyName.
 int EnumerateSubkeys(const char* base, const char* sub, char*** names, int32_t* count);
 void ReleaseSubkeyNames(char** names, int32_t count);
 
 // The named value of base\sub as text: its stored bytes followed by one zero byte, so the text
-// is terminated even when the stored bytes are not. Release with delete[]. Returns 0, -1 or -7.
+// is terminated even when the stored bytes are not. Release with delete[]. Returns StoreOk,
+// StoreNoKey or StoreNoValue.
 int ReadStringValue(const char* base, const char* sub, const char* valueName, char** text);
 
 // The named value of base\sub: exactly its stored bytes and their count, whatever the value's
-// type. Release *data with delete[]. Returns 0, -1 or -7.
+// type. Release *data with delete[]. Returns StoreOk, StoreNoKey or StoreNoValue.
 int ReadBinaryValue(const char* base, const char* sub, const char* valueName, BYTE** data,
                     DWORD* size);

@@ -5,13 +5,16 @@
 #include <windows.h>
 #include <wincrypt.h>
 
-// The store key under HKEY_LOCAL_MACHINE, as one path for the per-account operations...
-constexpr char kStorePath[] =
-    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\SpecialAccounts\\VoDUVO";
-// ...and as parent and name for the account listing. Both forms name the same key.
-constexpr char kStoreParentPath[] =
-    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\SpecialAccounts";
-constexpr char kStoreKeyName[] = "VoDUVO";
+#include "accounts/TextField.h"
+#include "accounts/WinlogonKey.h"
+
+// The store key under HKEY_LOCAL_MACHINE, as one path for the per-account operations and as
+// parent and name for the account listing; both are joined from the same parts.
+#define VODUVO_STORE_PARENT_PATH VODUVO_WINLOGON_KEY "\\SpecialAccounts"
+#define VODUVO_STORE_KEY_NAME "VoDUVO"
+constexpr char kStorePath[] = VODUVO_STORE_PARENT_PATH "\\" VODUVO_STORE_KEY_NAME;
+constexpr char kStoreParentPath[] = VODUVO_STORE_PARENT_PATH;
+constexpr char kStoreKeyName[] = VODUVO_STORE_KEY_NAME;
 
 // Values in an account's key (the key's name is the Windows user name, without a domain).
 constexpr char kLoginValue[] = "Login";          // REG_DWORD, the account's LoginMode
@@ -19,8 +22,8 @@ constexpr char kTemplate1Value[] = "Template1";  // REG_BINARY, first enrolled t
 constexpr char kTemplate2Value[] = "Template2";  // REG_BINARY, second enrolled template
 constexpr char kPasswordValue[] = "CPD";         // REG_BINARY, the protected password
 
-// User names and passwords end up in 128-byte fields of the logon shim, terminator included.
-constexpr size_t kMaxStoredTextLength = 127;
+// User names and passwords end up in the logon shim's text fields, terminator included.
+constexpr size_t kMaxStoredTextLength = kTextFieldSize - 1;
 
 // The policy of an account, taken unchanged from its Login value. Any value above
 // FingerprintAndPassword means no policy, so the type holds every 32-bit number.

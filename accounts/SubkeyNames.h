@@ -8,5 +8,5 @@
 // Enumerates indices 0 to count - 1 of key (opened with KEY_ENUMERATE_SUB_KEYS), each name into a
 // buffer of longestName + 1 bytes. On success *names is a new array of count names (release with
 // ReleaseSubkeyNames). If any index fails, everything is released, *names is null and the result
-// is -3.
+// is StoreNoSubkeyName.
 int ReadSubkeyNames(HKEY key, DWORD count, DWORD longestName, char*** names);

@@ -41,11 +41,11 @@ bool ReadValue(HKEY key, const char* name, TemplateScratch* scratch) {
 int ReadBothTemplates(const char* userName, TemplateScratch* first, TemplateScratch* second,
                       const char** unreadable) {
   char* path = JoinKeyPath(kStorePath, userName);
-  if (!path) return StoreNoValue;
+  if (!path) return StoreNoAccount;
   HKEY key = nullptr;
   LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &key);
   delete[] path;
-  if (opened != ERROR_SUCCESS) return StoreNoValue;
+  if (opened != ERROR_SUCCESS) return StoreNoAccount;
   const char* failed = !ReadValue(key, kTemplate1Value, first)    ? kTemplate1Value
                        : !ReadValue(key, kTemplate2Value, second) ? kTemplate2Value
                                                                   : nullptr;

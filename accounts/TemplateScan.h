@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "accounts/StoreResult.h"
+
 // The library is handed templates without their sizes and reads as far as a template's own
 // header says, up to a whole template: so every buffer holds at least this much, zero beyond the
 // value's bytes, however short the stored value.
@@ -17,9 +19,9 @@ struct TemplateScratch {
   DWORD used;  // bytes of the last value; all beyond are zero
 };
 
-// Template1 into first and Template2 into second. Returns 0; -7 when the account's key cannot be
-// opened; -10 when a value is missing or cannot be read (memory included), and then *unreadable,
-// when given, names that value.
+// Template1 into first and Template2 into second. Returns StoreOk; StoreNoAccount when the
+// account's key cannot be opened; StoreUnreadable when a value is missing or cannot be read
+// (memory included), and then *unreadable, when given, names that value.
 int ReadBothTemplates(const char* userName, TemplateScratch* first, TemplateScratch* second,
                       const char** unreadable = nullptr);
 // Frees the buffer; the scratch starts empty again.

@@ -42,7 +42,7 @@ if [ "$screenshots" = 1 ]; then
 fi
 
 # Only the demo and what it loads are built.
-if ! built=$("$top/scripts/build.sh" "$arch" sim-workstation 2>&1); then
+if ! built=$("$top/scripts/build.sh" "$arch" demo-workstation 2>&1); then
   echo "$built" >&2
   exit 1
 fi
@@ -173,7 +173,7 @@ for language in $languages; do
   fi
   begin=$(date +%s)
   (cd "$BUILD_ROOT/$arch/demo" &&
-    LANG=$locale LC_ALL=$locale VODUVO_DEMO_SHOTS="$shots" "$loader" sim-workstation.exe) |
+    LANG=$locale LC_ALL=$locale VODUVO_DEMO_SHOTS="$shots" "$loader" demo-workstation.exe) |
     tee "$out/transcript.txt" || status=1
   echo "demo: the day in $language on the $arch build took $(( $(date +%s) - begin )) s"
   if [ "$screenshots" = 1 ]; then

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "accounts/AccountStore.h"
+#include "accounts/AccountWriting.h"
 #include "accounts/StoreFormat.h"
 #include "fingerprint/CaptureGate.h"
 #include "fingerprint/CaptureState.h"
@@ -16,11 +17,9 @@
 #include "fingerprint/Identification.h"
 #include "gina/ModuleLifetime.h"
 #include "sim/papyl/StandInPapylControl.h"
-#include "tools/enroll/StoreWriter.h"
 
 namespace {
 
-const char kWinlogonKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 constexpr int kRepeats = 15;
 
 std::string BinDir() {
@@ -111,10 +110,10 @@ int main() {
   RegCreateKeyExA(HKEY_LOCAL_MACHINE, kWinlogonKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                   &winlogon, nullptr);
   std::string module = bin + "\\papyl\\VoDUVO.dll";
-  RegSetValueExA(winlogon, "GinaDLL", 0, REG_SZ, reinterpret_cast<const BYTE*>(module.c_str()),
+  RegSetValueExA(winlogon, kGinaDllValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(module.c_str()),
                  static_cast<DWORD>(module.size() + 1));
   AttachModule(GetModuleHandleA(nullptr));
-  RegDeleteValueA(winlogon, "GinaDLL");
+  RegDeleteValueA(winlogon, kGinaDllValue);
   RegCloseKey(winlogon);
   SimPapylControl papyl{};
   if (!captureState.library || !papyl.Bind(GetModuleHandleA("papyl.dll"))) {

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "accounts/AccountStore.h"
+#include "accounts/AccountWriting.h"
 #include "tests/wine/support/ImportHook.h"
-#include "tools/enroll/StoreWriter.h"
 
 namespace {
 

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "accounts/AccountStore.h"
+#include "accounts/AccountWriting.h"
 #include "resources/EventSource.h"
 #include "sim/papyl/StandInPapylControl.h"
 #include "tests/wine/support/EnrollToolRuns.h"
 #include "tests/wine/support/ImportHook.h"
 #include "tests/wine/support/TestPaths.h"
 #include "tests/wine/support/WinlogonRegistry.h"
-#include "tools/enroll/StoreWriter.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "accounts/AccountStore.h"
+#include "accounts/AccountWriting.h"
 #include "tests/wine/support/EnrollToolRuns.h"
 #include "tests/wine/support/ImportHook.h"
 #include "tests/wine/support/TestPaths.h"
-#include "tools/enroll/StoreWriter.h"
 
 namespace {
 

@@ -100,6 +100,14 @@ TEST_F(RegistryPrimitives, KeyExistsOnlyForKeysThatOpen) {
   EXPECT_FALSE(KeyExists(kScratch.c_str(), nullptr));
 }
 
+TEST_F(RegistryPrimitives, KeyExistsTakesAWholePathToo) {
+  Make("\\child");
+  EXPECT_TRUE(KeyExists((kScratch + "\\child").c_str()));
+  EXPECT_TRUE(KeyExists(kScratch.c_str()));
+  EXPECT_FALSE(KeyExists((kScratch + "\\missing").c_str()));
+  EXPECT_FALSE(KeyExists(static_cast<const char*>(nullptr)));
+}
+
 TEST_F(RegistryPrimitives, EnumerateSubkeysListsDirectSubkeysInTheRegistrysOrder) {
   char** names = reinterpret_cast<char**>(kPoison);
   int32_t count = 99;

@@ -6,14 +6,14 @@
 #include <cstring>
 #include <string>
 
+#include "accounts/AccountChange.h"
 #include "accounts/AccountStore.h"
-#include "tools/enroll/AccountChange.h"
+#include "accounts/AccountWriting.h"
 #include "tools/enroll/FingerCapture.h"
 #include "tools/enroll/GinaInstall.h"
 #include "tools/enroll/ModeNames.h"
 #include "tools/enroll/PasswordInput.h"
 #include "tools/enroll/StoreCheck.h"
-#include "tools/enroll/StoreWriter.h"
 #include "tools/enroll/ToolMessages.h"
 #include "tools/enroll/ToolPlaces.h"
 

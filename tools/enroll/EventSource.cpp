@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "accounts/RegistryValues.h"
 #include "resources/EventSource.h"
 #include "tools/enroll/GinaRegistry.h"
 #include "tools/enroll/ToolMessages.h"
@@ -10,20 +11,9 @@
 namespace {
 
 LONG WriteSource(const std::string& modulePath) {
-  HKEY key = nullptr;
-  LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kEventSourceKey, 0, nullptr,
-                                REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &key, nullptr);
-  if (status != ERROR_SUCCESS) return status;
-  status = RegSetValueExA(key, kEventMessageFileValue, 0, REG_EXPAND_SZ,
-                          reinterpret_cast<const BYTE*>(modulePath.c_str()),
-                          static_cast<DWORD>(modulePath.size() + 1));
-  DWORD types = kEventTypesSupported;
-  if (status == ERROR_SUCCESS) {
-    status = RegSetValueExA(key, kTypesSupportedValue, 0, REG_DWORD,
-                            reinterpret_cast<const BYTE*>(&types), sizeof types);
-  }
-  RegCloseKey(key);
-  return status;
+  StoredValue file{kEventMessageFileValue, REG_EXPAND_SZ, TextValue(modulePath).data};
+  return WriteKeyValues(kEventSourceKey,
+                        {file, DwordValue(kTypesSupportedValue, kEventTypesSupported)});
 }
 
 void TellFailure(const ToolStreams& io, const char* what, LONG status) {

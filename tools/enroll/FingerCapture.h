@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tools/enroll/StoreWriter.h"
+#include "accounts/AccountWriting.h"
 
 struct FingerCaptureSettings {
   std::string libraryFolder;  // holds papyl.dll; the current folder while the library is in use

@@ -7,23 +7,14 @@
 
 #include <string>
 
-#include "tools/enroll/StoreWriter.h"
+#include "accounts/RegistryValues.h"
+#include "accounts/WinlogonKey.h"
 
-// Under HKEY_LOCAL_MACHINE.
-constexpr char kWinlogonPath[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
-constexpr char kGinaDllValue[] = "GinaDLL";
 // The install record: the module that install set as GinaDLL, and GinaDLL as it was before the
 // first install (no such value when there was none).
 constexpr char kInstallRecordPath[] = "SOFTWARE\\VoDUVO";
 constexpr char kInstalledValue[] = "InstalledGinaDLL";
 constexpr char kPreviousValue[] = "PreviousGinaDLL";
-
-// A registry value with its type and bytes, or its absence.
-struct RegistryValue {
-  bool present = false;
-  DWORD type = REG_NONE;
-  Bytes data;
-};
 
 // A REG_SZ value holding text and its terminator.
 RegistryValue TextValue(const std::string& text);
@@ -36,14 +27,6 @@ std::string DescribeValue(const RegistryValue& value);
 
 // Whether two values hold the same text, in any letter case (as paths compare).
 bool SameText(const RegistryValue& first, const RegistryValue& second);
-
-// Reads the value name of the key path; a missing key or value reads as absent. Returns a Win32
-// error code (ERROR_SUCCESS also when absent).
-LONG ReadRegistryValue(const char* path, const char* name, RegistryValue& value);
-
-// Deletes two values of the key path (a missing value or key is fine), and the key when that
-// leaves it empty. Returns a Win32 error code.
-LONG RemoveValuesAndEmptyKey(const char* path, const char* first, const char* second);
 
 // What install and uninstall change, as a whole.
 struct Installation {

@@ -115,7 +115,7 @@ int CheckAccounts(const ToolStreams& io) {
 // The module finds its folder, and the fingerprint library in it, through GinaDLL.
 int CheckGinaDll(const ToolStreams& io) {
   RegistryValue gina;
-  LONG status = ReadRegistryValue(kWinlogonPath, kGinaDllValue, gina);
+  LONG status = ReadRegistryValue(kWinlogonKey, kGinaDllValue, gina);
   if (status != ERROR_SUCCESS) {
     return Problem(io, "GinaDLL cannot be read: " + SystemReason(status));
   }

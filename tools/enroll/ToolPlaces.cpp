@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "accounts/PathFolder.h"
+
 std::string ToolFolder(const ToolStreams& io) {
   if (io.toolFolder) return io.toolFolder;
   char path[MAX_PATH + 1] = {};
@@ -13,11 +15,7 @@ std::string ToolFolder(const ToolStreams& io) {
 }
 
 std::string FolderOf(const std::string& path) {
-  size_t last = path.find_last_of('\\');
-  if (last == std::string::npos) return std::string();
-  // "C:\" without its backslash would name drive C's current folder, not its root.
-  bool atRoot = last == 2 && path[1] == ':';
-  return path.substr(0, atRoot ? last + 1 : last);
+  return path.substr(0, FolderLength(path.c_str()));
 }
 
 std::string JoinPath(const std::string& folder, const char* name) {

@@ -13,7 +13,7 @@ constexpr char kModuleFile[] = "VoDUVO.dll";
 // be found. No trailing backslash but at a drive's root ("C:\").
 std::string ToolFolder(const ToolStreams& io);
 
-// The path up to its last backslash (kept for a drive's root, "C:\"); empty without one.
+// The path up to its last backslash (kept at a root, "C:\"); empty without one.
 std::string FolderOf(const std::string& path);
 
 // folder, one backslash, name (no second backslash after a root such as "C:\").

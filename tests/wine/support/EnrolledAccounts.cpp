@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "tools/enroll/StoreWriter.h"
+#include "accounts/AccountWriting.h"
 
 namespace {
 

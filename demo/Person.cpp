@@ -1,9 +1,9 @@
 // The person's eyes and hands. Messages to windows of Winlogon's thread are sent with a time
 // limit or posted, so the person never waits long on another thread.
-#include "sim/demo/Person.h"
+#include "demo/Person.h"
 
 #include "resources/ResourceIds.h"
-#include "sim/demo/Transcript.h"
+#include "demo/Transcript.h"
 #include "sim/host/DialogHands.h"
 #include "sim/msgina/StandInGinaDialogIds.h"
 

@@ -1,8 +1,8 @@
-#include "sim/demo/SystemGinaWitness.h"
+#include "demo/SystemGinaWitness.h"
 
 #include <windows.h>
 
-#include "sim/demo/Transcript.h"
+#include "demo/Transcript.h"
 #include "sim/msgina/StandInGinaDialogIds.h"
 
 namespace {

@@ -1,23 +1,13 @@
 // The writing side of the account store, which only the enrolment tool has: the module itself
-// never writes the registry. The layout comes from accounts/StoreFormat.h.
+// never writes the registry.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
+#include "accounts/RegistryValues.h"
 #include "accounts/StoreFormat.h"
-
-using Bytes = std::vector<BYTE>;
-
-// One registry value as stored: its name, type and bytes.
-struct StoredValue {
-  std::string name;
-  DWORD type;
-  Bytes data;
-};
-using StoredValues = std::vector<StoredValue>;
 
 // Protects a terminated password of at most 127 characters, terminator included, as the store
 // requires (passwordEntropy, local-machine scope). Returns false when it cannot be protected.
@@ -29,6 +19,9 @@ StoredValue LoginValue(LoginMode mode);
 // All four values of an account: Login, Template1, Template2 and CPD.
 StoredValues AccountValues(LoginMode mode, const Bytes& template1, const Bytes& template2,
                            const Bytes& protectedPassword);
+
+// The account's key: kStorePath, one backslash, userName (not null).
+std::string AccountKeyPath(const char* userName);
 
 // Writes values into the account's key in their order, creating the key if needed, and stops at
 // the first that fails. Returns a Win32 error code (ERROR_SUCCESS on success).

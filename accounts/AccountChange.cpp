@@ -1,10 +1,11 @@
 // Changing an account's key all or nothing: its values are read before the change and put back,
 // or the new key deleted, when a write fails part-way.
-#include "tools/enroll/AccountChange.h"
+#include "accounts/AccountChange.h"
 
 #include <cstring>
 
 #include "accounts/Registry.h"
+#include "accounts/RegistryValues.h"
 
 namespace {
 
@@ -23,38 +24,6 @@ std::string StoredKeyName(const char* userName) {
   }
   ReleaseSubkeyNames(names, count);
   return found;
-}
-
-HKEY OpenAccountKey(const char* keyName, REGSAM access, LONG* status) {
-  char* path = JoinKeyPath(kStorePath, keyName);
-  HKEY key = nullptr;
-  *status = path ? RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, access, &key)
-                 : ERROR_NOT_ENOUGH_MEMORY;
-  delete[] path;
-  return *status == ERROR_SUCCESS ? key : nullptr;
-}
-
-LONG ReadValues(HKEY key, StoredValues& values) {
-  DWORD count = 0;
-  DWORD longestName = 0;
-  DWORD largestData = 0;
-  LONG status = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                                 &longestName, &largestData, nullptr, nullptr);
-  // Room for names counted in characters that take two bytes each in a double-byte code page.
-  std::vector<char> name(2 * (longestName + 1));
-  Bytes data(largestData);
-  for (DWORD index = 0; status == ERROR_SUCCESS && index < count; ++index) {
-    DWORD nameLength = static_cast<DWORD>(name.size());
-    DWORD size = largestData;
-    DWORD type = 0;
-    status = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(),
-                           &size);
-    if (status == ERROR_SUCCESS) {
-      values.push_back({std::string(name.data(), nameLength), type,
-                        Bytes(data.begin(), data.begin() + static_cast<ptrdiff_t>(size))});
-    }
-  }
-  return status;
 }
 
 // Value names, like key names, compare without regard to case.
@@ -82,18 +51,15 @@ StoredValues Merged(const StoredValues& old, const StoredValues& changes) {
 // Writes back each of the written values as the key held it before, or deletes it where the
 // key did not hold it.
 bool PutBackValues(const char* keyName, const StoredValues& written, const StoredValues& before) {
-  LONG status = ERROR_SUCCESS;
-  HKEY key = OpenAccountKey(keyName, KEY_SET_VALUE, &status);
-  if (!key) return false;
+  std::string path = AccountKeyPath(keyName);
   bool complete = true;
   for (const StoredValue& value : written) {
     const StoredValue* old = FindValue(before, value.name);
-    status = old ? RegSetValueExA(key, old->name.c_str(), 0, old->type, old->data.data(),
-                                  static_cast<DWORD>(old->data.size()))
-                 : RegDeleteValueA(key, value.name.c_str());
-    complete = complete && (status == ERROR_SUCCESS || (!old && status == ERROR_FILE_NOT_FOUND));
+    LONG status = old ? WriteRegistryValue(path.c_str(), old->name.c_str(),
+                                           RegistryValue{true, old->type, old->data})
+                      : WriteRegistryValue(path.c_str(), value.name.c_str(), RegistryValue());
+    complete = complete && status == ERROR_SUCCESS;
   }
-  RegCloseKey(key);
   return complete;
 }
 
@@ -112,12 +78,8 @@ LONG TakeAccountSnapshot(const char* userName, AccountSnapshot& snapshot) {
   snapshot = AccountSnapshot();
   if (!KeyExists(kStorePath, userName)) return ERROR_SUCCESS;
   snapshot.keyName = StoredKeyName(userName);
-  LONG status = ERROR_SUCCESS;
-  HKEY key = OpenAccountKey(snapshot.keyName.c_str(), KEY_QUERY_VALUE, &status);
-  if (!key) return status;
-  snapshot.existed = true;
-  status = ReadValues(key, snapshot.values);
-  RegCloseKey(key);
+  LONG status = ReadKeyValues(AccountKeyPath(snapshot.keyName.c_str()).c_str(), snapshot.values);
+  snapshot.existed = status == ERROR_SUCCESS;
   return status;
 }
 

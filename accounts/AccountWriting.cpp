@@ -1,6 +1,6 @@
 // Writing and removing accounts in the store, and checking what was written through the
 // module's own reader.
-#include "tools/enroll/StoreWriter.h"
+#include "accounts/AccountWriting.h"
 
 #include <wincrypt.h>
 
@@ -36,10 +36,8 @@ bool ProtectPassword(const char* password, Bytes& blob) {
 }
 
 StoredValue LoginValue(LoginMode mode) {
-  // Little-endian on every Windows target, as the reader takes it.
-  DWORD login = mode;
-  const BYTE* bytes = reinterpret_cast<const BYTE*>(&login);
-  return StoredValue{kLoginValue, REG_DWORD, Bytes(bytes, bytes + sizeof login)};
+  // Little-endian, as the reader takes it.
+  return DwordValue(kLoginValue, mode);
 }
 
 StoredValues AccountValues(LoginMode mode, const Bytes& template1, const Bytes& template2,
@@ -50,20 +48,13 @@ StoredValues AccountValues(LoginMode mode, const Bytes& template1, const Bytes& 
                       {kPasswordValue, REG_BINARY, protectedPassword}};
 }
 
+std::string AccountKeyPath(const char* userName) {
+  return std::string(kStorePath) + "\\" + userName;
+}
+
 LONG SetAccountValues(const char* userName, const StoredValues& values) {
-  char* path = JoinKeyPath(kStorePath, userName);
-  if (!path) return ERROR_INVALID_PARAMETER;
-  HKEY key = nullptr;
-  LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                KEY_SET_VALUE, nullptr, &key, nullptr);
-  delete[] path;
-  for (size_t i = 0; status == ERROR_SUCCESS && i < values.size(); ++i) {
-    const StoredValue& value = values[i];
-    status = RegSetValueExA(key, value.name.c_str(), 0, value.type, value.data.data(),
-                            static_cast<DWORD>(value.data.size()));
-  }
-  if (key) RegCloseKey(key);
-  return status;
+  if (!userName) return ERROR_INVALID_PARAMETER;
+  return WriteKeyValues(AccountKeyPath(userName).c_str(), values);
 }
 
 LONG SetAccountValue(const char* userName, const char* valueName, DWORD type, const BYTE* data,
@@ -85,9 +76,6 @@ bool AccountReadsBack(const char* userName, LoginMode mode, const Bytes& templat
 }
 
 LONG RemoveAccount(const char* userName) {
-  char* path = JoinKeyPath(kStorePath, userName);
-  if (!path) return ERROR_INVALID_PARAMETER;
-  LONG status = RegDeleteKeyA(HKEY_LOCAL_MACHINE, path);
-  delete[] path;
-  return status;
+  if (!userName) return ERROR_INVALID_PARAMETER;
+  return DeleteKey(AccountKeyPath(userName).c_str());
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/demo/Person.h"
+#include "demo/Person.h"
 
 struct DemoUser {
   const char* name;

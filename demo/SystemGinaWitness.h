@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/demo/Administrator.h"
+#include "demo/Administrator.h"
 #include "sim/msgina/StandInGinaControl.h"
 
 class SystemGinaWitness {

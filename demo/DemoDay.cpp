@@ -1,4 +1,4 @@
-// sim-workstation: the demo. An administrator installs VoDUVO and enrols two users by finger
+// demo-workstation: the demo. An administrator installs VoDUVO and enrols two users by finger
 // with the enrolment tool; then one day at the workstation, through a stand-in Winlogon that
 // loads the GINA named by GinaDLL, the stand-in system GINA and the stand-in fingerprint
 // library; in the evening the administrator takes it all out again. It prints what the people
@@ -14,17 +14,18 @@
 #include <thread>
 #include <vector>
 
-#include "sim/demo/Administrator.h"
-#include "sim/demo/Person.h"
-#include "sim/demo/Screenshots.h"
-#include "sim/demo/SystemGinaWitness.h"
-#include "sim/demo/Transcript.h"
+#include "demo/Administrator.h"
+#include "demo/Person.h"
+#include "demo/Screenshots.h"
+#include "demo/SystemGinaWitness.h"
+#include "demo/Transcript.h"
 #include "sim/host/WinlogonHost.h"
 #include "sim/msgina/StandInGinaControl.h"
 #include "sim/msgina/StandInGinaDialogIds.h"
 #include "sim/papyl/StandInPapylControl.h"
 #include "tests/wine/support/EventLogWatcher.h"
 #include "tools/enroll/GinaRegistry.h"
+#include "tools/enroll/ToolPlaces.h"
 
 namespace {
 
@@ -55,8 +56,7 @@ struct Workstation {
 std::string ProgramFolder() {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder = path;
-  return folder.substr(0, folder.find_last_of('\\'));
+  return FolderOf(path);
 }
 
 // The stand-ins are loaded from this folder first: the tool and the module load them by their
@@ -399,7 +399,7 @@ void EveningAdministration() {
 
 std::string GinaDllPath() {
   RegistryValue value;
-  ReadRegistryValue(kWinlogonPath, kGinaDllValue, value);
+  ReadRegistryValue(kWinlogonKey, kGinaDllValue, value);
   return value.present ? ValueText(value) : "msgina.dll";
 }
 

@@ -1,4 +1,4 @@
-#include "sim/demo/Transcript.h"
+#include "demo/Transcript.h"
 
 #include <windows.h>
 

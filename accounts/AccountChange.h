@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "tools/enroll/StoreWriter.h"
+#include "accounts/AccountWriting.h"
 
 // An account's key as it was before a change: what it takes to put it back exactly.
 struct AccountSnapshot {

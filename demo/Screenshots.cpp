@@ -1,10 +1,10 @@
-#include "sim/demo/Screenshots.h"
+#include "demo/Screenshots.h"
 
 #include <windows.h>
 
 #include <vector>
 
-#include "sim/demo/Transcript.h"
+#include "demo/Transcript.h"
 
 namespace {
 

@@ -1,13 +1,14 @@
-#include "sim/demo/Administrator.h"
+#include "demo/Administrator.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <thread>
 
+#include "accounts/Registry.h"
 #include "accounts/StoreFormat.h"
+#include "demo/Transcript.h"
 #include "resources/EventSource.h"
-#include "sim/demo/Transcript.h"
 #include "tools/enroll/EnrollTool.h"
 #include "tools/enroll/GinaRegistry.h"
 
@@ -63,14 +64,6 @@ std::string Describe(const RegistryValue& value) {
   return value.present ? DescribeValue(value) : "(none)";
 }
 
-bool KeyExists(const std::string& path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return false;
-  RegCloseKey(key);
-  return true;
-}
-
 }  // namespace
 
 int RunToolCommand(const std::vector<std::string>& arguments, const char* password) {
@@ -124,7 +117,7 @@ RegistrySnapshot TakeRegistrySnapshot(const std::vector<DemoUser>& users) {
   for (const DemoUser& user : users)
     snapshot.description +=
         std::string(", ") + user.name +
-        (KeyExists(std::string(kStorePath) + "\\" + user.name) ? " enrolled" : " not enrolled");
+        (KeyExists(kStorePath, user.name) ? " enrolled" : " not enrolled");
   const RegistryValue& gina = installation.ginaDll;
   snapshot.ginaDll = std::to_string(gina.present) + ":" + std::to_string(gina.type) + ":" +
                      std::string(gina.data.begin(), gina.data.end());

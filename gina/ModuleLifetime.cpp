@@ -3,33 +3,24 @@
 // the module from loading; without the library, password logon works as usual.
 #include "gina/ModuleLifetime.h"
 
-#include <cstring>
-
+#include "accounts/PathFolder.h"
 #include "accounts/Registry.h"
+#include "accounts/WinlogonKey.h"
 #include "fingerprint/CaptureState.h"
 #include "resources/Language.h"
 #include "resources/ModuleResources.h"
 
 namespace {
 
-const char kCurrentVersionKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
-const char kWinlogonSubkey[] = "Winlogon";
-
-// Cuts a module path down to its folder. A path without a backslash stays as it is. A folder at
-// the root keeps its backslash: "C:" alone would name drive C's current folder, not its root.
-void CutAtLastBackslash(char* path) {
-  char* last = std::strrchr(path, '\\');
-  if (!last) return;
-  bool atRoot = last == path || (last == path + 2 && path[1] == ':');
-  last[atRoot ? 1 : 0] = '\0';
-}
-
 // The library is loaded by its bare name, so the module's own folder (where Winlogon loaded it
 // from) becomes the current directory first.
 void PrepareLibraryBesideModule() {
   char* modulePath = nullptr;
-  if (ReadStringValue(kCurrentVersionKey, kWinlogonSubkey, "GinaDLL", &modulePath) != 0) return;
-  CutAtLastBackslash(modulePath);
+  if (ReadStringValue(kWinlogonParentKey, kWinlogonKeyName, kGinaDllValue, &modulePath) != 0)
+    return;
+  // A path without a backslash stays as it is.
+  size_t folder = FolderLength(modulePath);
+  if (folder) modulePath[folder] = '\0';
   if (SetCurrentDirectoryA(modulePath)) PrepareFingerprintLibrary();
   delete[] modulePath;
 }

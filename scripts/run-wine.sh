@@ -11,7 +11,7 @@ cd "$(dirname "$program")"
 # Under the 32-bit emulation, Wine itself now and then dies of a signal or stops answering, in
 # no particular test. Such a run is told as it ended, with the test it was in, and the tests it
 # had not passed yet are run again (at most twice). A test that fails is never run again.
-x86_limit=${VODUVO_X86_RUN_LIMIT:-1200}
+x86_limit=${VODUVO_X86_RUN_LIMIT:-900}
 # A crash ends the run at once rather than starting Wine's debugger, which under the emulation
 # takes many minutes to come up and then waits.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}winedbg.exe=d"

@@ -98,22 +98,26 @@ DWORD WINAPI WriteQueuedEvents(LPVOID module) {
   while (TakeNext(&event))
     if (source) Write(source, event);
   if (source) DeregisterEventSource(source);
-  FreeLibraryAndExitThread(static_cast<HMODULE>(module), 0);
+  if (module) FreeLibraryAndExitThread(static_cast<HMODULE>(module), 0);
+  return 0;
 }
 
-// One more reference on the module that holds this code (the DLL, or a program it is linked
-// into). Windows 2000 has no call that takes one by address, so the module is loaded by its path.
-HMODULE ReferenceOwnModule() {
+// One more reference on the module that holds this code: the DLL. Windows 2000 has no call that
+// takes one by address, so the module is loaded by its path. A program this code is linked into
+// is never unloaded, and is not to be loaded again: it gets no reference (*reference null).
+bool ReferenceOwnModule(HMODULE* reference) {
+  *reference = nullptr;
   MEMORY_BASIC_INFORMATION region = {};
-  if (!VirtualQuery(&queue, &region, sizeof region)) return nullptr;
+  if (!VirtualQuery(&queue, &region, sizeof region)) return false;
   auto self = static_cast<HMODULE>(region.AllocationBase);
+  if (self == GetModuleHandleA(nullptr)) return true;
   char path[MAX_PATH] = {};
   DWORD length = GetModuleFileNameA(self, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return nullptr;
+  if (length == 0 || length >= MAX_PATH) return false;
   HMODULE loaded = LoadLibraryA(path);
-  if (loaded == self) return loaded;
-  if (loaded) FreeLibrary(loaded);
-  return nullptr;
+  if (loaded == self) *reference = loaded;
+  else if (loaded) FreeLibrary(loaded);
+  return *reference != nullptr;
 }
 
 void AwaitWorkerStart() {
@@ -125,13 +129,13 @@ void AwaitWorkerStart() {
 // is never created while this one is still starting: the 32-bit emulation the suite runs under
 // does not survive that. Only one worker is ever being started.
 bool StartWorker() {
-  HMODULE module = ReferenceOwnModule();
-  if (!module) return false;
+  HMODULE module = nullptr;
+  if (!ReferenceOwnModule(&module)) return false;
   InterlockedExchange(&queue.workerStarted, 0);
   DWORD threadId = 0;
   HANDLE thread = CreateThread(nullptr, 0, WriteQueuedEvents, module, 0, &threadId);
   if (!thread) {
-    FreeLibrary(module);
+    if (module) FreeLibrary(module);
     return false;
   }
   CloseHandle(thread);

@@ -2,7 +2,7 @@
 // opens a session of its own; stopping capture closes the gate, closes the message boxes that
 // callbacks have up, and waits a short, bounded time for callbacks in flight. A callback acts
 // only while the session it entered under is the one open: after a stop, or once a later notice
-// has begun, it touches neither the library, the candidate buffers, the notice nor Winlogon.
+// has begun, it touches neither the library, the match, the notice nor Winlogon.
 #pragma once
 
 #include <windows.h>

@@ -1,5 +1,5 @@
 // A finger placed on a reader: the image is drawn in the notice, searched among the enrolled
-// accounts, and a match fills the candidate buffers and raises Ctrl-Alt-Del through Winlogon.
+// accounts, and a match is recorded and raises Ctrl-Alt-Del through the notice's link.
 #pragma once
 
 #include <windows.h>

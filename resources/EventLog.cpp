@@ -1,5 +1,6 @@
-// The event queue and its worker. The worker runs only while there is something to write. It
-// holds a reference on the module that holds this code and gives it back as it ends
+// The event queue and its worker. The worker runs while there is something to write, and stays a
+// moment after (a logon's events come in bursts), so a burst starts one thread and not one per
+// event. It holds a reference on the module that holds this code and gives it back as it ends
 // (FreeLibraryAndExitThread), so the module is never unmapped under it, and unloading never waits
 // for the event log: a module whose last report is still on its way stays mapped until then.
 #include "resources/EventLog.h"
@@ -14,6 +15,8 @@ constexpr int kStringSize = 128;
 // How long a report waits for its worker to run. Bounded, since a thread cannot start while
 // another holds the loader lock; the worker needs nothing of the reporter's, so it may be late.
 constexpr DWORD kWorkerStartWaitMs = 2000;
+// How long an idle worker waits for more before it ends.
+constexpr DWORD kWorkerLingerMs = 1000;
 
 struct QueuedEvent {
   DWORD id;
@@ -26,6 +29,7 @@ struct EventQueue {
   volatile LONG lock;
   volatile LONG workerStarted;
   bool workerRunning;
+  HANDLE wake;  // the running worker's: set when events are queued for it
   int first;
   int count;
   QueuedEvent events[kQueueLength];
@@ -58,7 +62,7 @@ bool Append(DWORD id, const char* const (&strings)[kMaxStrings]) {
   return true;
 }
 
-// The oldest queued event; false, with the worker marked gone, when there is none.
+// The oldest queued event; false when there is none.
 bool TakeNext(QueuedEvent* event) {
   LockQueue();
   bool taken = queue.count > 0;
@@ -66,11 +70,22 @@ bool TakeNext(QueuedEvent* event) {
     *event = queue.events[queue.first];
     queue.first = (queue.first + 1) % kQueueLength;
     --queue.count;
-  } else {
-    queue.workerRunning = false;
   }
   UnlockQueue();
   return taken;
+}
+
+// Wakes the running worker, if there is one; under the queue lock, which keeps its event open.
+void WakeWorker() {
+  if (queue.workerRunning && queue.wake) SetEvent(queue.wake);
+}
+
+// Marks the worker gone and gives back its event; under the queue lock.
+HANDLE TakeWorkerWake() {
+  HANDLE wake = queue.wake;
+  queue.wake = nullptr;
+  queue.workerRunning = false;
+  return wake;
 }
 
 // The severity the message compiler put in the id's top two bits.
@@ -90,14 +105,42 @@ void Write(HANDLE source, const QueuedEvent& event) {
                nullptr);
 }
 
-DWORD WINAPI WriteQueuedEvents(LPVOID module) {
-  InterlockedExchange(&queue.workerStarted, 1);
+void WriteWhatIsQueued() {
   // Without a source (no event log service, say) what is queued is dropped.
   HANDLE source = RegisterEventSourceA(nullptr, kEventSourceName);
   QueuedEvent event;
   while (TakeNext(&event))
     if (source) Write(source, event);
   if (source) DeregisterEventSource(source);
+}
+
+// Whether more came; false, with the worker marked gone, when a whole wait passed without any.
+// A wake for events already written only starts the wait again.
+bool AwaitMore(HANDLE wake, DWORD waitMs) {
+  for (;;) {
+    bool woken = WaitForSingleObject(wake, waitMs) == WAIT_OBJECT_0;
+    LockQueue();
+    bool more = queue.count > 0;
+    bool gone = !more && !woken;
+    if (gone) TakeWorkerWake();
+    UnlockQueue();
+    if (more) return true;
+    if (gone) {
+      CloseHandle(wake);
+      return false;
+    }
+  }
+}
+
+// A worker in a program this code is linked into holds no reference and never ends: there is
+// nothing to unload, and no thread is started for later bursts.
+DWORD WINAPI WriteQueuedEvents(LPVOID module) {
+  InterlockedExchange(&queue.workerStarted, 1);
+  LockQueue();
+  HANDLE wake = queue.wake;
+  UnlockQueue();
+  do WriteWhatIsQueued();
+  while (AwaitMore(wake, module ? kWorkerLingerMs : INFINITE));
   if (module) FreeLibraryAndExitThread(static_cast<HMODULE>(module), 0);
   return 0;
 }
@@ -129,8 +172,15 @@ void AwaitWorkerStart() {
 // is never created while this one is still starting: the 32-bit emulation the suite runs under
 // does not survive that. Only one worker is ever being started.
 bool StartWorker() {
+  HANDLE wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
   HMODULE module = nullptr;
-  if (!ReferenceOwnModule(&module)) return false;
+  if (!wake || !ReferenceOwnModule(&module)) {
+    if (wake) CloseHandle(wake);
+    return false;
+  }
+  LockQueue();
+  queue.wake = wake;
+  UnlockQueue();
   InterlockedExchange(&queue.workerStarted, 0);
   DWORD threadId = 0;
   HANDLE thread = CreateThread(nullptr, 0, WriteQueuedEvents, module, 0, &threadId);
@@ -149,7 +199,7 @@ void QueueModuleEvent(DWORD eventId, const char* first, const char* second, cons
   const char* const strings[kMaxStrings] = {first, first ? second : nullptr,
                                             first && second ? third : nullptr};
   LockQueue();
-  Append(eventId, strings);
+  if (Append(eventId, strings)) WakeWorker();
   UnlockQueue();
 }
 
@@ -163,8 +213,9 @@ void WriteWhenQueued(int atLeast) {
   // A worker that cannot start leaves the events queued for the next one.
   if (start && !StartWorker()) {
     LockQueue();
-    queue.workerRunning = false;
+    HANDLE wake = TakeWorkerWake();
     UnlockQueue();
+    if (wake) CloseHandle(wake);
   }
 }
 

@@ -316,6 +316,24 @@ TEST(AuditTrail, NeverHoldsUpALogon) {
   }
 }
 
+// A logon's events are written by one worker of the module's, not one thread each.
+TEST(AuditTrail, OneWorkerWritesALogonsEvents) {
+  WorkstationRig station;
+  ASSERT_NE(station.module.Handle(), nullptr);
+  station.Enrol("ana", FingerprintOrPassword, 1, "ana-pw");
+  station.papyl.PlugReader(kReader);
+  ScriptedUser person(*station.host);
+  station.PlaceFingerOnNotice(person, 1);
+  EXPECT_EQ(station.host->LoggedOutCycle(), WLX_SAS_ACTION_LOGON);
+  EXPECT_TRUE(person.Join());
+  std::vector<LoggedEvent> events = station.Events();
+  ASSERT_EQ(events.size(), 3u);
+  for (const LoggedEvent& event : events) {
+    EXPECT_EQ(event.threadId, events[0].threadId) << Describe(event);
+    EXPECT_NE(event.threadId, GetCurrentThreadId()) << Describe(event);
+  }
+}
+
 // Unloading the module does not wait for a report the log keeps waiting: the module stays
 // mapped until that report returns, and then goes.
 TEST(AuditTrail, UnloadingDoesNotWaitForTheLog) {

@@ -62,7 +62,7 @@ BOOL WINAPI WatchedReport(HANDLE source, WORD type, WORD, DWORD id, PSID, WORD c
   shared->changed.notify_all();
   shared->changed.wait(guard, [&] { return !shared->held; });
   --shared->waiting;
-  LoggedEvent event{"", type, id, {}};
+  LoggedEvent event{"", type, id, {}, GetCurrentThreadId()};
   for (const auto& registered : shared->sources)
     if (registered.first == source) event.source = registered.second;
   for (WORD i = 0; i < count; ++i) event.strings.emplace_back(strings[i] ? strings[i] : "(null)");

@@ -16,6 +16,7 @@ struct LoggedEvent {
   WORD type;           // EVENTLOG_INFORMATION_TYPE, _WARNING_TYPE or _ERROR_TYPE
   DWORD id;            // the message id, severity bits included
   std::vector<std::string> strings;
+  DWORD threadId = 0;  // the thread that wrote it
 };
 
 // One watcher at a time. Thread-safe: reports come from the module's own thread.

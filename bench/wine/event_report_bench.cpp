@@ -61,9 +61,11 @@ void ReportThroughTheQueue() {
       ReportModuleEvent(EVENT_READER_PLUGGED, "reader-1");
       (j == 0 ? first : queued).push_back(Now() - start);
     }
-    Sleep(50);  // the worker writes the burst and ends
+    Sleep(50);  // the worker writes the burst and waits for the next
   }
-  Print("reporting thread: first report of a burst (starts the worker)", first);
+  // Linked into this program, the worker never ends: the first burst starts it (the max), the
+  // others wake it.
+  Print("reporting thread: first report of a burst (wakes the worker)", first);
   Print("reporting thread: a report while the worker runs (queued)", queued);
 }
 

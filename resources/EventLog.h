@@ -17,8 +17,8 @@
 void ReportModuleEvent(DWORD eventId, const char* first = nullptr, const char* second = nullptr,
                        const char* third = nullptr);
 
-// The same, queued only, from any thread: the events wait for the next report or for
-// WriteQueuedModuleEvents.
+// The same, queued only, from any thread: a writer still running takes the events at once;
+// otherwise they wait for the next report or for WriteQueuedModuleEvents.
 void QueueModuleEvent(DWORD eventId, const char* first = nullptr, const char* second = nullptr,
                       const char* third = nullptr);
 // Has what is queued written; from the threads ReportModuleEvent may be called on.

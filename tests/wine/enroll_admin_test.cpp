@@ -188,7 +188,7 @@ bool AwaitCall(const char* exportedName) {
 
 // What the person at the workstation does while the tool waits: plugs a reader in, then places
 // finger 1, finger 2 (not the same finger: no match), and finger 3 twice.
-DWORD WINAPI PlugReaderAndPlaceFingers(LPVOID) {
+DWORD PlugReaderAndPlaceFingers() {
   if (!AwaitCall("_PxCapInitialize@4")) return 1;
   Sleep(100);
   person->PlugReader(kReader);
@@ -197,14 +197,26 @@ DWORD WINAPI PlugReaderAndPlaceFingers(LPVOID) {
   return 0;
 }
 
+HANDLE testWaits = nullptr;  // set as the test's thread starts waiting for the person's
+
+// The person's thread ends only once the test's thread waits for it: under the 32-bit
+// emulation, a thread that ends while another runs can bring Wine down.
+DWORD WINAPI ThePerson(LPVOID) {
+  DWORD result = PlugReaderAndPlaceFingers();
+  WaitForSingleObject(testWaits, 30000);
+  return result;
+}
+
 TEST_F(EnrollByFinger, TakesTwoMatchingPlacementsAfterAPairThatDoesNotMatch) {
   person = &papyl_;
-  HANDLE helper = CreateThread(nullptr, 0, PlugReaderAndPlaceFingers, nullptr, 0, nullptr);
+  testWaits = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE helper = CreateThread(nullptr, 0, ThePerson, nullptr, 0, nullptr);
   ToolRun run =
       RunTool({"add", kGrace, "--mode", "fingerprint-only", "--finger", "--reader-timeout", "20"},
               "finger password\n", BinPath("papyl"));
-  WaitForSingleObject(helper, 20000);
+  SignalObjectAndWait(testWaits, helper, 20000, FALSE);
   CloseHandle(helper);
+  CloseHandle(testWaits);
   ASSERT_EQ(run.exit, 0) << run.err;
   EXPECT_EQ(run.out, std::string("Added account ") + kGrace + ", mode 1 (fingerprint-only)\n");
   EXPECT_EQ(run.err,

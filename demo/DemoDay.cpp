@@ -19,6 +19,7 @@
 #include "demo/Screenshots.h"
 #include "demo/SystemGinaWitness.h"
 #include "demo/Transcript.h"
+#include "resources/ResourceIds.h"
 #include "sim/host/WinlogonHost.h"
 #include "sim/msgina/StandInGinaControl.h"
 #include "sim/msgina/StandInGinaDialogIds.h"
@@ -34,12 +35,6 @@ const DemoUser kBruno{"bruno", "fingerprint-and-password", 2, "jabuticaba-3", "j
 const std::vector<DemoUser> kUsers{kAna, kBruno};
 constexpr int kStrangerFinger = 7;
 constexpr char kReader[] = "reader-1";
-
-// The notices' controls (the module's dialogs 103 and 104).
-constexpr int kNoticeInUse = 1002;
-constexpr int kNoticeUnlockBy = 1003;
-constexpr int kNoticeSecondLine = 1004;
-constexpr int kNoticeFirstLine = 1005;
 
 // A dialog nobody answers ends after this long, as at Winlogon's input timeout.
 constexpr DWORD kDialogTimeoutMs = 120000;
@@ -112,11 +107,11 @@ int Together(const std::function<void()>& hands, const std::function<int()>& ste
 
 void ShowNotice(HWND notice) {
   std::string shown = "VoDUVO's notice " + Quoted(Person::Text(notice)) + " reads: ";
-  if (GetDlgItem(notice, kNoticeUnlockBy))
-    shown += Quoted(Person::Text(notice, kNoticeInUse)) + " / " +
-             Quoted(Person::Text(notice, kNoticeUnlockBy)) + " / ";
-  PrintSeen(shown + Quoted(Person::Text(notice, kNoticeFirstLine)) + " / " +
-            Quoted(Person::Text(notice, kNoticeSecondLine)));
+  if (GetDlgItem(notice, IDC_UNLOCK_BY))
+    shown += Quoted(Person::Text(notice, IDC_IN_USE)) + " / " +
+             Quoted(Person::Text(notice, IDC_UNLOCK_BY)) + " / ";
+  PrintSeen(shown + Quoted(Person::Text(notice, IDC_FINGERPRINT)) + " / " +
+            Quoted(Person::Text(notice, IDC_CTRL_ALT_DEL)));
 }
 
 void ShowMessageBox(const ShownMessageBox& box, const std::string& when) {
@@ -145,7 +140,7 @@ void ShowSasTime(double ms) {
 
 // A line of the notice changes; the person waits for it and reads the notice again.
 void ReadNoticeAfterChange(Person& person, HWND notice, const std::string& before) {
-  if (person.AwaitTextChange(notice, kNoticeFirstLine, before)) ShowNotice(notice);
+  if (person.AwaitTextChange(notice, IDC_FINGERPRINT, before)) ShowNotice(notice);
 }
 
 // ---- The day's steps ------------------------------------------------------------------------
@@ -178,7 +173,7 @@ class Day {
   // The notice that has the control, once it says the reader is ready (capture runs on it).
   HWND AwaitReadyNotice(int control) {
     HWND notice = person_.AwaitDialog(control);
-    if (!notice || !person_.AwaitText(notice, kNoticeFirstLine, readyLine_)) return nullptr;
+    if (!notice || !person_.AwaitText(notice, IDC_FINGERPRINT, readyLine_)) return nullptr;
     return notice;
   }
 
@@ -209,15 +204,15 @@ class Day {
   void Morning() {
     PrintHeading("Morning: the workstation waits for Ctrl-Alt-Del; no reader is plugged in yet");
     Step(HostState::LoggedOut, [&] {
-      HWND notice = person_.AwaitDialog(kNoticeFirstLine);
+      HWND notice = person_.AwaitDialog(IDC_FINGERPRINT);
       if (!notice) return;
       ShowNotice(notice);
       TakeScreenshot("01-sas-notice-waiting");
-      std::string waiting = Person::Text(notice, kNoticeFirstLine);
+      std::string waiting = Person::Text(notice, IDC_FINGERPRINT);
       PrintAction("Someone", "plugs the fingerprint reader in.");
       person_.PlugReader();
       ReadNoticeAfterChange(person_, notice, waiting);
-      readyLine_ = Person::Text(notice, kNoticeFirstLine);
+      readyLine_ = Person::Text(notice, IDC_FINGERPRINT);
       TakeScreenshot("02-sas-notice-ready");
       AStrangerTries(notice);
       if (person_.Failed()) return;
@@ -247,7 +242,7 @@ class Day {
     PrintHeading("ana locks the workstation and unlocks it with her finger");
     Lock(kAna);
     Step(HostState::Locked, [&] {
-      HWND notice = AwaitReadyNotice(kNoticeUnlockBy);
+      HWND notice = AwaitReadyNotice(IDC_UNLOCK_BY);
       if (!notice) return;
       ShowNotice(notice);
       TakeScreenshot("04-locked-notice");
@@ -290,7 +285,7 @@ class Day {
   void BrunoTypesAWrongPassword() {
     PrintHeading("bruno (fingerprint and password) logs on: a wrong password is refused");
     Step(HostState::LoggedOut, [&] {
-      if (!AwaitReadyNotice(kNoticeFirstLine)) return;
+      if (!AwaitReadyNotice(IDC_FINGERPRINT)) return;
       HWND logon = FingerFillsInTheName(kBruno, SIM_GINA_LOGON_NAME, "logon dialog");
       if (!logon) return;
       TakeScreenshot("05-logon-filled-in");
@@ -311,7 +306,7 @@ class Day {
   void BrunoLogsOn() {
     PrintHeading("bruno tries again: his finger, then his own password");
     Step(HostState::LoggedOut, [&] {
-      if (!AwaitReadyNotice(kNoticeFirstLine)) return;
+      if (!AwaitReadyNotice(IDC_FINGERPRINT)) return;
       HWND logon = FingerFillsInTheName(kBruno, SIM_GINA_LOGON_NAME, "logon dialog");
       if (!logon) return;
       PrintAction("bruno", "types his password and presses OK.");
@@ -346,10 +341,10 @@ class Day {
     PrintHeading("bruno locks the workstation; the reader is unplugged and plugged in again");
     Lock(kBruno);
     Step(HostState::Locked, [&] {
-      HWND notice = AwaitReadyNotice(kNoticeUnlockBy);
+      HWND notice = AwaitReadyNotice(IDC_UNLOCK_BY);
       if (!notice) return;
       ShowNotice(notice);
-      std::string ready = Person::Text(notice, kNoticeFirstLine);
+      std::string ready = Person::Text(notice, IDC_FINGERPRINT);
       PrintAction("Someone", "unplugs the reader.");
       person_.UnplugReader();
       ShownMessageBox box = person_.AwaitMessageBox();
@@ -359,7 +354,7 @@ class Day {
       person_.MoveBelow(box, notice);
       TakeScreenshot("08-reader-unplugged");
       PrintAction("bruno", "presses OK and plugs the reader in again.");
-      std::string waiting = Person::Text(notice, kNoticeFirstLine);
+      std::string waiting = Person::Text(notice, IDC_FINGERPRINT);
       person_.PressOk(box);
       person_.PlugReader();
       ReadNoticeAfterChange(person_, notice, waiting);

@@ -77,7 +77,7 @@ bool TakeNext(QueuedEvent* event) {
 
 // Wakes the running worker, if there is one; under the queue lock, which keeps its event open.
 void WakeWorker() {
-  if (queue.workerRunning && queue.wake) SetEvent(queue.wake);
+  if (queue.wake) SetEvent(queue.wake);
 }
 
 // Marks the worker gone and gives back its event; under the queue lock.
@@ -170,17 +170,15 @@ void AwaitWorkerStart() {
 
 // The report returns once its worker runs, so the reporter's next thread (a message box's, say)
 // is never created while this one is still starting: the 32-bit emulation the suite runs under
-// does not survive that. Only one worker is ever being started.
+// does not survive that. Only one worker is ever being started. On failure the caller gives back
+// the worker's event.
 bool StartWorker() {
   HANDLE wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-  HMODULE module = nullptr;
-  if (!wake || !ReferenceOwnModule(&module)) {
-    if (wake) CloseHandle(wake);
-    return false;
-  }
   LockQueue();
   queue.wake = wake;
   UnlockQueue();
+  HMODULE module = nullptr;
+  if (!wake || !ReferenceOwnModule(&module)) return false;
   InterlockedExchange(&queue.workerStarted, 0);
   DWORD threadId = 0;
   HANDLE thread = CreateThread(nullptr, 0, WriteQueuedEvents, module, 0, &threadId);
